@@ -1,0 +1,10 @@
+#include "driver/RunGlobals.h"
+
+namespace tavorin {
+
+RunGlobals& runGlobals() {
+    static RunGlobals instance;
+    return instance;
+}
+
+}  // namespace tavorin

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <vector>
+
+// The draws of the search, all from the one process-wide generator (platform/Random.h).
+// The formulas, the number of generator calls per draw and their order fix the sequence of a
+// run, so each function documents them.
+namespace tavorin {
+
+// rand() * 2^-15: a value in [0, 32767/32768]; one generator call.
+double rand01();
+
+// trunc(((rand() * c) * (b - a)) + a) with c the double nearest 1/32767; a value in [a, b],
+// b only for rand() = 32767; one generator call.
+int randInt(int a, int b);
+
+// Writes k + 1 distinct indices of 0..n-1 to out[0..k], out[0] = first; k + 1 generator calls.
+void randPickDistinct(int* out, int k, int n, int first);
+
+// A normal draw N(mean, sd^2) inside [lo, hi], by the polar method with one cached value.
+double randNormalInRange(double mean, double sd, double lo, double hi);
+
+// An index drawn with probability proportional to its weight; one generator call.
+int rouletteSelect(std::vector<double> weights);
+
+// Forgets the cached half of the normal pair, as at program start (for tests).
+void ResetNormalPairCache();
+
+}  // namespace tavorin

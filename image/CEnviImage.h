@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tavorin {
+
+// An ENVI image: its geometry, data type, class count and raw file name, with reading of the
+// text header and the raw samples, and writing of classification images with their headers.
+// Every failure is thrown as a UserError carrying the message for the user.
+class CEnviImage {
+public:
+    enum class Interleave { Bsq, Bil, Bip };
+
+    CEnviImage() = default;
+    virtual ~CEnviImage() = default;
+    CEnviImage(const CEnviImage&) = default;
+    CEnviImage& operator=(const CEnviImage&) = default;
+
+    int bands = 1;
+    int lines = 100;
+    int samples = 100;
+    int classes = 0;  // > 0: the object describes a classification image
+    std::string fileName;
+    int dataType = 1;
+
+    // Keys that change what the raw bytes mean.
+    std::int64_t headerOffset = 0;
+    int byteOrder = 0;  // 0 little-endian, 1 big-endian
+    Interleave interleave = Interleave::Bsq;
+
+    // Sets `fileName` and reads the header found beside it. Throws when there is no header
+    // ("Please generate the file header using ENVI！") or it cannot be used.
+    void ReadHeader(const std::string& path);
+
+    // The header path of a raw file path: the extension of the last path component replaced
+    // by ".hdr", or ".hdr" appended when it has none.
+    static std::string HeaderFileName(const std::string& path);
+
+    // Bytes per sample of an ENVI data type code; throws "暂不处理此种数据类型！" for an
+    // unsupported code.
+    static int BytesPerSample(int dataType);
+
+    // The raw file's samples (after the header offset), bands * lines * samples of them, as
+    // stored. Throws when the file cannot be read or is shorter than the header promises.
+    std::vector<unsigned char> ReadRaw() const;
+
+    // The whole image as band-sequential doubles (band b of pixel p at b * N + p), whatever
+    // the file's interleave and byte order.
+    std::vector<double> ReadBandData() const;
+
+    // Sets the geometry and file name of an output image; `classes` keeps its value.
+    void SetGeometry(int bands, int lines, int samples, int dataType, const std::string& fileName);
+
+    // Writes the raw file under `fileName`, then its header. Throws when either cannot be
+    // written completely.
+    void WriteClassification(const unsigned char* data) const;
+    void WriteHeader() const;
+};
+
+// Converts band-sequential little-endian samples of `dataType` to doubles, in the same order.
+std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType,
+                                   int bands, std::int64_t pixelCount);
+
+}  // namespace tavorin

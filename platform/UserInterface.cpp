@@ -1,0 +1,65 @@
+#include "platform/UserInterface.h"
+
+#include <cstdint>
+
+#include "platform/NumberText.h"
+
+namespace tavorin::platform {
+namespace {
+
+class SilentProgressView final : public IProgressView {
+public:
+    void Update(const ProgressState&) override {}
+};
+
+class SilentUserInterface final : public IUserInterface {
+public:
+    void ShowMessage(const std::string&, MessageKind) override {}
+    std::unique_ptr<IProgressView> OpenProgress(const std::string&) override {
+        return std::make_unique<SilentProgressView>();
+    }
+};
+
+SilentUserInterface silentUserInterface;
+IUserInterface* installedUserInterface = &silentUserInterface;
+
+}  // namespace
+
+void SetUserInterface(IUserInterface* userInterface) {
+    installedUserInterface = userInterface != nullptr ? userInterface : &silentUserInterface;
+}
+
+IUserInterface& CurrentUserInterface() { return *installedUserInterface; }
+
+void ShowMessage(const std::string& text, MessageKind kind) {
+    installedUserInterface->ShowMessage(text, kind);
+}
+
+int ProgressPercent(int lower, int upper, int position) {
+    if (upper <= lower) return 100;
+    const std::int64_t done = static_cast<std::int64_t>(position) - lower;
+    return static_cast<int>(done * 100 / (static_cast<std::int64_t>(upper) - lower));
+}
+
+ProgressWindow::ProgressWindow(const std::string& stageText, int lower, int upper, int step)
+    : step_(step) {
+    state_.stageText = stageText;
+    state_.lower = lower;
+    state_.upper = upper;
+    state_.position = lower;
+    view_ = CurrentUserInterface().OpenProgress(stageText);
+    view_->Update(state_);
+}
+
+ProgressWindow::~ProgressWindow() = default;
+
+void ProgressWindow::Step() {
+    if (state_.position == state_.upper) state_.position = state_.lower;
+    const std::int64_t advanced = static_cast<std::int64_t>(state_.position) + step_;
+    // Past the top the bar starts over from the bottom, as a stepped progress bar does.
+    state_.position = advanced > state_.upper ? state_.lower : static_cast<int>(advanced);
+    state_.percentText = formatInt(ProgressPercent(state_.lower, state_.upper, state_.position)) + "%";
+    view_->Update(state_);
+}
+
+}  // namespace tavorin::platform
