@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/RunParameters.h"
+#include "image/CEnviImage.h"
+
+namespace tavorin {
+
+// One member of the final front as written to disk.
+struct FrontMemberResult {
+    std::string imageFile;  // path of its classification image
+    double xbIndex = 0.0;
+    double jm = 0.0;
+};
+
+// What the pictures and the report page of a finished run are made from.
+struct ResultPicturesInput {
+    RunParameters parameters;
+    std::uint32_t seed = 0;
+    CEnviImage input;                       // the input image's description
+    const std::vector<double>* bandData = nullptr;  // the input image, band-sequential
+    std::vector<FrontMemberResult> front;  // in the order of "FinalPF.txt"
+};
+
+// The files written beside the classification images.
+struct ResultPicturesOutput {
+    std::vector<std::string> files;  // every file written, in order
+    std::string reportPage;          // "<output path>_report.html"
+};
+
+// Writes a PNG of every front member's map, a colour picture of the input, the front plotted
+// as SVG and one self-contained HTML report page. Throws UserError naming a file that cannot
+// be written.
+ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input);
+
+}  // namespace tavorin
