@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo fcm test gui bench clean
+.PHONY: all deps configure build demo fcm test test-sanitize fuzz-short fuzz gui bench clean
 
 all: build
 
@@ -31,6 +31,28 @@ fcm: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The tests again under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
+test-sanitize: deps
+	cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_SANITIZE=ON \
+	  -DTAVORIN_BUILD_GUI=OFF -DTAVORIN_BUILD_BENCH=OFF
+	cmake --build build-sanitize -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS) -LE slow
+
+# A short, seeded libFuzzer run of the header and raw readers (FUZZ_SECONDS, default 60).
+FUZZ_SECONDS ?= 60
+fuzz-short: deps
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTAVORIN_FUZZ=ON -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_GUI=OFF -DTAVORIN_BUILD_BENCH=OFF
+	cmake --build build-fuzz --target header_fuzzer -j $(JOBS)
+	rm -rf build-fuzz/corpus && cp -r tests/fuzz/corpus build-fuzz/corpus
+	./build-fuzz/tests/fuzz/header_fuzzer -seed=1 -max_total_time=$(FUZZ_SECONDS) \
+	  -max_len=4096 -timeout=10 -print_final_stats=1 build-fuzz/corpus
+
+# A longer fuzz run for developers.
+fuzz:
+	$(MAKE) fuzz-short FUZZ_SECONDS=3600
 
 gui: build
 	./$(BUILD)/shell/tavorin-gui
