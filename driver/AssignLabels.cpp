@@ -1,0 +1,70 @@
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "driver/CClassificationDriver.h"
+#include "driver/RunGlobals.h"
+#include "evolution/CSolution.h"
+
+namespace tavorin {
+namespace {
+
+// A distance of exactly 0, or one that is not a number, counts as the pixel lying on the centre.
+bool coincides(double distance) { return distance == 0.0 || std::isnan(distance); }
+
+}  // namespace
+
+void CClassificationDriver::AssignLabels(const CSolution& solution, unsigned char* labels) const {
+    const RunGlobals& globals = runGlobals();
+    const auto pixels = static_cast<std::size_t>(globals.pixelCount());
+    const auto bands = static_cast<std::size_t>(globals.bandCount);
+    const auto clusters = static_cast<std::size_t>(globals.clusterNumber);
+    const std::vector<double>& image = *globals.bandData;
+    const std::vector<double>& centres = solution.centres;
+
+    // Each pixel's label depends on that pixel alone, so one row of distances and
+    // memberships is all the working storage needed.
+    std::vector<double> distance(clusters);
+    std::vector<double> membership(clusters);
+    for (std::size_t p = 0; p < pixels; ++p) {
+        for (std::size_t j = 0; j < clusters; ++j) {
+            double sum = 0.0;
+            for (std::size_t b = 0; b < bands; ++b) {
+                const double difference = image[b * pixels + p] - centres[j * bands + b];
+                sum += difference * difference;
+            }
+            distance[j] = std::sqrt(sum);
+        }
+
+        // On a centre: membership 1 there, 0 elsewhere; the last such centre wins.
+        bool onCentre = false;
+        for (std::size_t j = 0; j < clusters; ++j) {
+            if (!coincides(distance[j])) continue;
+            onCentre = true;
+            for (std::size_t l = 0; l < clusters; ++l) membership[l] = 0.0;
+            membership[j] = 1.0;
+        }
+        if (!onCentre) {
+            double inverseSum = 0.0;
+            for (std::size_t l = 0; l < clusters; ++l) {
+                inverseSum += 1.0 / (distance[l] * distance[l]);
+            }
+            for (std::size_t j = 0; j < clusters; ++j) {
+                membership[j] = 1.0 / ((distance[j] * distance[j]) * inverseSum);
+            }
+        }
+
+        // The first largest membership names the class; none above 0 leaves it unclassified.
+        double best = 0.0;
+        unsigned char label = 0;
+        for (std::size_t j = 0; j < clusters; ++j) {
+            if (membership[j] > best) {
+                best = membership[j];
+                label = static_cast<unsigned char>(j + 1);
+            }
+        }
+        labels[p] = label;
+    }
+}
+
+}  // namespace tavorin

@@ -27,7 +27,10 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         const CEnviImage input = LoadInputStage(parameters);
 
         // 11 to 13. The search and the results.
-        RunSearchAndWriteResults(*this, parameters, options, input);
+        // The seed actually used travels with the options, so the results can name it.
+        RunOptions runOptions = options;
+        runOptions.seed = seed;
+        RunSearchAndWriteResults(*this, parameters, runOptions, input);
 
         // 14.
         platform::ShowMessage("Finish", MessageKind::Information);

@@ -1,0 +1,108 @@
+#include "driver/RunSummary.h"
+
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "platform/UserError.h"
+
+namespace tavorin {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json number(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    return value;
+}
+
+Json numbers(const std::vector<double>& values) {
+    Json list = Json::array();
+    for (double value : values) list.push_back(number(value));
+    return list;
+}
+
+const char* interleaveName(CEnviImage::Interleave interleave) {
+    switch (interleave) {
+        case CEnviImage::Interleave::Bil:
+            return "bil";
+        case CEnviImage::Interleave::Bip:
+            return "bip";
+        case CEnviImage::Interleave::Bsq:
+            break;
+    }
+    return "bsq";
+}
+
+Json parametersJson(const RunParameters& parameters) {
+    Json json;
+    json["inputPath"] = parameters.inputPath;
+    json["outputPath"] = parameters.outputPath;
+    json["clusterNumber"] = parameters.clusterNumber;
+    json["popSize"] = parameters.popSize;
+    json["iGenerations"] = parameters.iGenerations;
+    json["FLS"] = number(parameters.FLS);
+    json["GLS_delta"] = numbers({parameters.GLS_delta.begin(), parameters.GLS_delta.end()});
+    return json;
+}
+
+Json imageJson(const CEnviImage& image) {
+    Json json;
+    json["file"] = image.fileName;
+    json["samples"] = image.samples;
+    json["lines"] = image.lines;
+    json["bands"] = image.bands;
+    json["dataType"] = image.dataType;
+    json["interleave"] = interleaveName(image.interleave);
+    json["byteOrder"] = image.byteOrder;
+    json["headerOffset"] = image.headerOffset;
+    return json;
+}
+
+Json memberJson(const RunSummaryMember& member) {
+    Json json;
+    json["file"] = member.file;
+    json["xbIndex"] = number(member.xbIndex);
+    json["jm"] = number(member.jm);
+    Json centres = Json::array();
+    for (const std::vector<double>& centre : member.centres) centres.push_back(numbers(centre));
+    json["centres"] = std::move(centres);
+    return json;
+}
+
+}  // namespace
+
+std::string RunSummaryPath(const std::string& outputPath) { return outputPath + "_summary.json"; }
+
+std::string FormatRunSummary(const RunSummary& summary) {
+    Json json;
+    json["tool"] = "TAVORIN";
+    json["version"] = TAVORIN_VERSION;
+    json["parameters"] = parametersJson(summary.parameters);
+    json["seed"] = summary.seed ? Json(*summary.seed) : Json(nullptr);
+    json["threads"] = summary.threads;
+    json["image"] = imageJson(summary.input);
+    json["timings"] = {{"searchSeconds", number(summary.searchSeconds)},
+                       {"outputSeconds", number(summary.outputSeconds)}};
+    Json front = Json::array();
+    for (const RunSummaryMember& member : summary.front) front.push_back(memberJson(member));
+    json["front"] = std::move(front);
+    return json.dump(2) + "\n";
+}
+
+void WriteRunSummary(const RunSummary& summary, const std::string& path) {
+    const std::string text = FormatRunSummary(summary);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        throw UserError("The run summary \"" + path + "\" cannot be created.");
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        std::remove(path.c_str());
+        throw UserError("The run summary \"" + path + "\" could not be written completely.");
+    }
+}
+
+}  // namespace tavorin

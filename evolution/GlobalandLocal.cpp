@@ -1,0 +1,116 @@
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/RunGlobals.h"
+#include "evolution/CMemeticClustering.h"
+#include "evolution/RandomHelpers.h"
+#include "localsearch/CLocalSearch.h"
+#include "platform/Clock.h"
+#include "platform/NumberText.h"
+#include "platform/TextFile.h"
+#include "platform/UserInterface.h"
+
+namespace tavorin {
+namespace {
+
+constexpr double kMinutesPerSecond = 0.016666666666666666;
+
+double secondsBetween(std::int64_t fromTicks, std::int64_t toTicks) {
+    return static_cast<double>(toTicks - fromTicks) * 0.001;
+}
+
+double minutesBetween(std::int64_t fromTicks, std::int64_t toTicks) {
+    return static_cast<double>(toTicks - fromTicks) * 0.001 * kMinutesPerSecond;
+}
+
+// The logs are diagnostic: one that cannot be opened is reported and the search goes on.
+void openLog(platform::TextFile& log, const std::string& name, platform::TextFile::Mode mode) {
+    if (!log.Open(name, mode)) {
+        platform::ShowMessage("The run log \"" + name +
+                                  "\" cannot be opened for writing; the search goes on without it.",
+                              platform::MessageKind::Error);
+    }
+}
+
+void closeLog(platform::TextFile& log) {
+    if (!log.IsOpen()) return;
+    if (!log.Close()) {
+        platform::ShowMessage("The run log \"" + log.path() + "\" could not be written completely.",
+                              platform::MessageKind::Error);
+    }
+}
+
+}  // namespace
+
+void CMemeticClustering::GlobalandLocal() {
+    using platform::TextFile;
+    std::vector<double> pLS(4, 0.25);
+    std::vector<int> LS_count(4, 0);
+    std::vector<double> AS(4, 0.0);
+    std::vector<int> lsMask(static_cast<std::size_t>(popSize), 0);
+    CLocalSearch localSearcher(popSize, bandCount, clusterNumber);
+    localSearcher.threadCount = threadCount;
+    const double localSearchFrequency = runGlobals().FLS;
+
+    TextFile nonDominatedLog;
+    openLog(nonDominatedLog, "nNonDominated.txt", TextFile::Mode::Truncate);
+    nonDominatedLog.Write("The number of non-dominated solution in PF for each generation\n");
+    const std::int64_t start = platform::tickMilliseconds();
+    TextFile timeLog;
+    TextFile paramLog;
+    openLog(timeLog, "ComputingTime.txt", TextFile::Mode::Append);
+    openLog(paramLog, "ParamterOfLS.txt", TextFile::Mode::Append);
+    paramLog.Write(
+        "the parameters in Local search including LS_count, AS, pLS\n"
+        "LS_count(1-4)\t\t\t\t\t\t\tAS(1-4)\t\t\t\t\t\tpLS(1-4\n");
+
+    std::optional<platform::ProgressWindow> progress;
+    progress.emplace("QUELDRA_GlobalandLocal", 0, iGenerations + 2, 1);
+
+    for (int g = 0; g < iGenerations; ++g) {
+        progress->Step();
+        if (g == iGenerations / 2) progress->Step();
+
+        int frontSize = 0;
+        for (const CSolution& member : population) {
+            if (member.rank == 0) ++frontSize;
+        }
+        nonDominatedLog.Write(platform::formatInt(frontSize) + "\n");
+        nonDominatedLog.Flush();
+
+        timeLog.Write("\n\ncurrent generation=" + platform::formatInt(g) + "\n");
+        const std::int64_t t0 = platform::tickMilliseconds();
+        DE_MuCr();
+        const std::int64_t t1 = platform::tickMilliseconds();
+        timeLog.Write("DE_MuCr_time=" + platform::formatFixed(secondsBetween(t0, t1)) +
+                      " seconds\n");
+        Pareto_Rank();
+        const std::int64_t t2 = platform::tickMilliseconds();
+        timeLog.Write("Pareto_Rank_time=" + platform::formatFixed(secondsBetween(t1, t2)) +
+                      " seconds\n");
+        eval_dens();
+        const std::int64_t t3 = platform::tickMilliseconds();
+        timeLog.Write("eval_dens_time=" + platform::formatFixed(secondsBetween(t2, t3)) +
+                      " seconds\n");
+
+        for (int i = 0; i < popSize; ++i) {
+            lsMask[static_cast<std::size_t>(i)] = 0;
+            if (rand01() < localSearchFrequency) lsMask[static_cast<std::size_t>(i)] = 1;
+        }
+        localSearcher.LocalSearch(population, lsMask, pLS, LS_count, AS, timeLog, paramLog);
+        const std::int64_t t4 = platform::tickMilliseconds();
+        timeLog.Write("LS_time=" + platform::formatFixed(minutesBetween(t3, t4)) + " minutes\n");
+    }
+
+    progress.reset();
+    const std::int64_t end = platform::tickMilliseconds();
+    timeLog.Write(platform::formatFixed(minutesBetween(start, end)) + " minutes\n");
+    closeLog(nonDominatedLog);
+    closeLog(timeLog);
+    closeLog(paramLog);
+}
+
+}  // namespace tavorin

@@ -1,0 +1,71 @@
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "evolution/CMemeticClustering.h"
+#include "evolution/RandomHelpers.h"
+#include "image/CEnviImage.h"
+#include "platform/UserInterface.h"
+
+namespace tavorin {
+
+void CMemeticClustering::Run(const CEnviImage& description) {
+    Initialization(description);
+    GlobalandLocal();
+}
+
+void CMemeticClustering::Initialization(const CEnviImage& /*description*/) {
+    platform::ProgressWindow progress("QUELDRA_initialization", 0, popSize + 1, 1);
+    progress.Step();
+
+    initRandomPopulation();
+
+    // One progress step per member. The members are evaluated in groups of threadCount right
+    // after their steps, so the bar follows the work; evaluation draws nothing, so grouping
+    // leaves every result unchanged.
+    const int groupSize = std::max(1, threadCount);
+    std::vector<CSolution*> group;
+    for (int first = 0; first < popSize; first += groupSize) {
+        group.clear();
+        for (int i = first; i < std::min(popSize, first + groupSize); ++i) {
+            progress.Step();
+            CSolution& member = population[static_cast<std::size_t>(i)];
+            member.F = 0.5;
+            member.CR = 0.9;
+            group.push_back(&member);
+        }
+        EvaluateAll(group);
+    }
+
+    const auto n = static_cast<std::size_t>(popSize);
+    for (std::size_t i = 0; i < n; ++i) CopySolution(offspring[i], population[i]);
+    for (std::size_t i = 0; i < n; ++i) {
+        CopySolution(combined[i], population[i]);
+        CopySolution(combined[n + i], offspring[i]);
+    }
+    Pareto_Rank();
+    eval_dens();
+
+    progress.Step();
+}
+
+void CMemeticClustering::initRandomPopulation() {
+    const auto pixels = static_cast<int>(pixelCount());
+    const std::vector<double>& image = *bandData;
+    for (int i = 0; i < popSize; ++i) {
+        std::vector<double>& centres = population[static_cast<std::size_t>(i)].centres;
+        centres.clear();
+        centres.reserve(static_cast<std::size_t>(geneCount));
+        for (int j = 0; j < clusterNumber; ++j) {
+            // randInt(0, N) gives N once in 32768 draws: that draw takes the last pixel.
+            const int p = std::min(randInt(0, pixels), pixels - 1);
+            for (int k = 0; k < bandCount; ++k) {
+                centres.push_back(
+                    image[static_cast<std::size_t>(p) +
+                          static_cast<std::size_t>(k) * static_cast<std::size_t>(pixels)]);
+            }
+        }
+    }
+}
+
+}  // namespace tavorin

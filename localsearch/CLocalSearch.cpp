@@ -1,0 +1,102 @@
+#include "localsearch/CLocalSearch.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "driver/RunGlobals.h"
+#include "evolution/RandomHelpers.h"
+#include "localsearch/StepSizeAdaptation.h"
+#include "platform/Clock.h"
+#include "platform/NumberText.h"
+#include "platform/TextFile.h"
+
+namespace tavorin {
+namespace {
+
+double secondsBetween(std::int64_t fromTicks, std::int64_t toTicks) {
+    return static_cast<double>(toTicks - fromTicks) * 0.001;
+}
+
+}  // namespace
+
+CLocalSearch::CLocalSearch(int popSize, int bandCount, int clusterNumber) {
+    // The base construction copied RunGlobals; geneCount and the arrays keep its sizes.
+    this->popSize = popSize;
+    this->bandCount = bandCount;
+    this->clusterNumber = clusterNumber;
+}
+
+CLocalSearch::~CLocalSearch() = default;
+
+void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<int> lsMask,
+                               std::vector<double>& pLS, std::vector<int>& LS_count,
+                               std::vector<double>& AS, platform::TextFile& timeLog,
+                               platform::TextFile& paramLog) {
+    const std::vector<double>& stepSizes = runGlobals().GLS_delta;
+    const auto d = static_cast<std::size_t>(bandCount);
+    std::vector<CSolution> clusterSet;
+    std::vector<CSolution> neighbours(static_cast<std::size_t>(clusterNumber));
+    std::vector<CSolution*> toEvaluate;
+    for (CSolution& neighbour : neighbours) toEvaluate.push_back(&neighbour);
+
+    for (int i = 0; i < popSize; ++i) {
+        if (lsMask[static_cast<std::size_t>(i)] != 1) continue;
+        CSolution& member = population[static_cast<std::size_t>(i)];
+
+        timeLog.Write("the local search of " + platform::formatInt(i) + "th individual\n");
+        const std::int64_t t0 = platform::tickMilliseconds();
+        const StepSizeChoice step = drawStepSize(pLS, stepSizes);
+        if (!step.valid) continue;  // no usable step size: this member keeps its values
+        CSolution best;
+        CopySolution(best, member);
+
+        // All K moves are drawn first, in cluster order and band by band, then evaluated
+        // together; evaluation draws nothing, so the sequence is that of one move at a time.
+        for (int c = 0; c < clusterNumber; ++c) {
+            CSolution& neighbour = neighbours[static_cast<std::size_t>(c)];
+            CopySolution(neighbour, member);
+            for (std::size_t k = 0; k < d; ++k) {
+                const std::size_t gene = static_cast<std::size_t>(c) * d + k;
+                neighbour.centres[gene] = randNormalInRange(member.centres[gene], step.sigma,
+                                                            lowerBound[k], upperBound[k]);
+            }
+        }
+        EvaluateAll(toEvaluate);
+
+        // Each move meets only the best of its moment: a dominating move becomes the best,
+        // an incomparable (or equal) one joins the cluster set, a dominated one is dropped.
+        for (const CSolution& neighbour : neighbours) {
+            if (dominates(neighbour, best) == 1) {
+                CopySolution(best, neighbour);
+            } else if (dominates(best, neighbour) != 1) {
+                clusterSet.push_back(neighbour);
+            }
+        }
+
+        const std::int64_t t1 = platform::tickMilliseconds();
+        timeLog.Write("create_clusterset_time=" + platform::formatFixed(secondsBetween(t0, t1)) +
+                      " seconds\n");
+        writeParamRow(paramLog, LS_count, AS, pLS);
+        recordReward(step.index, best, member, pLS, LS_count, AS);
+        CopySolution(member, best);
+        const std::int64_t t2 = platform::tickMilliseconds();
+        timeLog.Write("update_pLS_time=" + platform::formatFixed(secondsBetween(t1, t2)) +
+                      " seconds\n");
+    }
+
+    // The searched population and the incomparable moves compete for the popSize places.
+    const int M = popSize + static_cast<int>(clusterSet.size());
+    std::vector<CSolution> merged(static_cast<std::size_t>(M));
+    for (int i = 0; i < popSize; ++i) {
+        CopySolution(merged[static_cast<std::size_t>(i)], population[static_cast<std::size_t>(i)]);
+    }
+    for (std::size_t s = 0; s < clusterSet.size(); ++s) {
+        CopySolution(merged[static_cast<std::size_t>(popSize) + s], clusterSet[s]);
+    }
+    clusterSet.clear();
+    Pareto_RankSet(merged, M);
+    eval_densSet(population, merged, M);
+}
+
+}  // namespace tavorin

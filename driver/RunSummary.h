@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/RunParameters.h"
+#include "image/CEnviImage.h"
+
+namespace tavorin {
+
+// One member of the final front as the summary lists it.
+struct RunSummaryMember {
+    std::string file;  // its classification image
+    double xbIndex = 0.0;
+    double jm = 0.0;
+    std::vector<std::vector<double>> centres;  // K centres of one value per band
+};
+
+// Everything a finished run reports in its machine-readable summary.
+struct RunSummary {
+    RunParameters parameters;
+    std::optional<std::uint32_t> seed;  // the seed the generator started from
+    int threads = 1;
+    CEnviImage input;  // the input image's description
+    double searchSeconds = 0.0;
+    double outputSeconds = 0.0;
+    std::vector<RunSummaryMember> front;  // in the order of "FinalPF.txt"
+};
+
+// "<output path>_summary.json".
+std::string RunSummaryPath(const std::string& outputPath);
+
+// The summary as JSON text. Finite numbers are written in their shortest form that reads back
+// to the same double; infinities and NaN, which JSON has no number for, are written as the
+// strings "inf", "-inf" and "nan".
+std::string FormatRunSummary(const RunSummary& summary);
+
+// Writes the summary to `path`; throws UserError naming the file when it cannot be written
+// completely (a partly written file is removed).
+void WriteRunSummary(const RunSummary& summary, const std::string& path);
+
+}  // namespace tavorin
