@@ -1,0 +1,207 @@
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <stdexcept>
+#include <vector>
+
+#include "evolution/CMemeticClustering.h"
+#include "platform/ThreadPool.h"
+
+namespace tavorin {
+namespace {
+
+// Pixels handled together: the block's distances and terms for every cluster stay in the
+// first-level cache, and every loop over the block runs over contiguous doubles.
+constexpr std::size_t kBlockPixels = 128;
+
+// x to the exponent of the memberships. With the fuzzifier 2 every exponent is 2, and the
+// correctly rounded square is the product x * x.
+// A zero or NaN distance makes the squares' sum of 1 / D^2 infinite or NaN, so a finite sum
+// rules a coincidence out; a general exponent gives no such guarantee.
+struct SquarePower {
+    static constexpr bool kFiniteSumRulesOutCoincidence = true;
+    double operator()(double x, double) const { return x * x; }
+};
+struct GeneralPower {
+    static constexpr bool kFiniteSumRulesOutCoincidence = false;
+    double operator()(double x, double exponent) const { return std::pow(x, exponent); }
+};
+
+struct ImageView {
+    const double* bands;  // band k of pixel p at k * pixelCount + p
+    std::size_t pixelCount;
+    std::size_t bandCount;
+    std::size_t clusterNumber;
+};
+
+// Working rows of one block, cluster-major: entry j * kBlockPixels + p.
+struct BlockScratch {
+    explicit BlockScratch(std::size_t clusters)
+        : squaredDistance(clusters * kBlockPixels), work(clusters * kBlockPixels),
+          inverseSum(kBlockPixels) {}
+    std::vector<double> squaredDistance;
+    std::vector<double> work;
+    std::vector<double> inverseSum;
+};
+
+// q[j][p] = sum over bands, in band order, of (x_pk - v_jk)^2 for the pixels p0..p0+count-1.
+void computeSquaredDistances(const ImageView& image, const double* centres, std::size_t p0,
+                             std::size_t count, double* q) {
+    for (std::size_t j = 0; j < image.clusterNumber; ++j) {
+        double* row = q + j * kBlockPixels;
+        const double* centre = centres + j * image.bandCount;
+        for (std::size_t k = 0; k < image.bandCount; ++k) {
+            const double* x = image.bands + k * image.pixelCount + p0;
+            const double v = centre[k];
+            if (k == 0) {
+                for (std::size_t p = 0; p < count; ++p) {
+                    const double diff = x[p] - v;
+                    row[p] = diff * diff;
+                }
+            } else {
+                for (std::size_t p = 0; p < count; ++p) {
+                    const double diff = x[p] - v;
+                    row[p] = row[p] + diff * diff;
+                }
+            }
+        }
+    }
+}
+
+// Whether some distance of pixel p is zero or NaN (sqrt keeps both, so q tells).
+bool hasCoincidence(const double* q, std::size_t p, std::size_t clusters) {
+    for (std::size_t j = 0; j < clusters; ++j) {
+        const double squared = q[j * kBlockPixels + p];
+        if (squared == 0.0 || std::isnan(squared)) return true;
+    }
+    return false;
+}
+
+// The jm contribution of a pixel whose distance row has a zero or a NaN somewhere: the last
+// coinciding cluster takes membership 1, all others 0. Returns the new running sum.
+template <typename Power>
+double addCoincidingPixel(double jm, const double* q, std::size_t p, std::size_t clusters,
+                          double fuzzifier, Power power) {
+    std::size_t coinciding = clusters;
+    for (std::size_t j = 0; j < clusters; ++j) {
+        const double distance = std::sqrt(q[j * kBlockPixels + p]);
+        if (distance == 0.0 || std::isnan(distance)) coinciding = j;
+    }
+    for (std::size_t j = 0; j < clusters; ++j) {
+        const double u = j == coinciding ? 1.0 : 0.0;
+        jm += power(u, fuzzifier) * q[j * kBlockPixels + p];
+    }
+    return jm;
+}
+
+template <typename Power>
+double computeJm(const ImageView& image, const double* centres, double fuzzifier) {
+    const double exponent = 2.0 / (fuzzifier - 1.0);
+    const Power power;
+    const std::size_t clusters = image.clusterNumber;
+    BlockScratch scratch(clusters);
+    double* q = scratch.squaredDistance.data();
+    double* w = scratch.work.data();
+    double* s = scratch.inverseSum.data();
+
+    // One running sum over pixels (outer) and clusters (inner).
+    double jm = 0.0;
+    for (std::size_t p0 = 0; p0 < image.pixelCount; p0 += kBlockPixels) {
+        const std::size_t count = std::min(kBlockPixels, image.pixelCount - p0);
+        computeSquaredDistances(image, centres, p0, count, q);
+
+        // w = D^e with D the rounded distance; s = sum over clusters of 1 / D^e.
+        std::fill(s, s + count, 0.0);
+        for (std::size_t j = 0; j < clusters; ++j) {
+            const double* qRow = q + j * kBlockPixels;
+            double* wRow = w + j * kBlockPixels;
+            for (std::size_t p = 0; p < count; ++p) {
+                const double powered = power(std::sqrt(qRow[p]), exponent);
+                wRow[p] = powered;
+                s[p] = s[p] + 1.0 / powered;
+            }
+        }
+        // w = u^m * q with the membership u = 1 / (D^e * s).
+        for (std::size_t j = 0; j < clusters; ++j) {
+            const double* qRow = q + j * kBlockPixels;
+            double* wRow = w + j * kBlockPixels;
+            for (std::size_t p = 0; p < count; ++p) {
+                const double u = 1.0 / (wRow[p] * s[p]);
+                wRow[p] = power(u, fuzzifier) * qRow[p];
+            }
+        }
+        for (std::size_t p = 0; p < count; ++p) {
+            const bool mayCoincide =
+                !Power::kFiniteSumRulesOutCoincidence || !std::isfinite(s[p]);
+            if (!mayCoincide || !hasCoincidence(q, p, clusters)) {
+                for (std::size_t j = 0; j < clusters; ++j) jm += w[j * kBlockPixels + p];
+            } else {
+                jm = addCoincidingPixel(jm, q, p, clusters, fuzzifier, power);
+            }
+        }
+    }
+    return jm;
+}
+
+// The smallest squared distance between two different centres, starting from the pair (0, 1);
+// a NaN on either side replaces the value.
+double computeSeparation(const double* centres, std::size_t clusters, std::size_t bands) {
+    const auto squaredDistance = [&](std::size_t a, std::size_t b) {
+        double sum = 0.0;
+        for (std::size_t k = 0; k < bands; ++k) {
+            const double diff = centres[a * bands + k] - centres[b * bands + k];
+            sum += diff * diff;
+        }
+        return sum;
+    };
+    double separation = squaredDistance(0, 1);
+    for (std::size_t j = 0; j < clusters; ++j) {
+        for (std::size_t l = j + 1; l < clusters; ++l) {
+            const double candidate = squaredDistance(j, l);
+            if (candidate < separation || std::isnan(candidate) || std::isnan(separation)) {
+                separation = candidate;
+            }
+        }
+    }
+    return separation;
+}
+
+}  // namespace
+
+void CMemeticClustering::Evaluate(CSolution& s) const {
+    if (clusterNumber < 2 || bandCount < 1 || lineCount < 1 || sampleCount < 1) {
+        throw std::invalid_argument("Evaluate: needs at least two clusters, one band and one pixel");
+    }
+    const ImageView image{bandData ? bandData->data() : nullptr,
+                          static_cast<std::size_t>(pixelCount()),
+                          static_cast<std::size_t>(bandCount),
+                          static_cast<std::size_t>(clusterNumber)};
+    if (!bandData || bandData->size() < image.pixelCount * image.bandCount) {
+        throw std::invalid_argument("Evaluate: the image holds fewer values than its geometry");
+    }
+    if (s.centres.size() < image.clusterNumber * image.bandCount) {
+        throw std::invalid_argument("Evaluate: the solution holds fewer centre values than K * d");
+    }
+
+    const double* centres = s.centres.data();
+    const double jm = fuzzifier == 2.0 ? computeJm<SquarePower>(image, centres, fuzzifier)
+                                       : computeJm<GeneralPower>(image, centres, fuzzifier);
+    const double separation = computeSeparation(centres, image.clusterNumber, image.bandCount);
+    s.xbIndex = jm / (static_cast<double>(image.pixelCount) * separation);
+    s.jm = jm;
+}
+
+void CMemeticClustering::EvaluateAll(std::span<CSolution* const> solutions) const {
+    const int count = static_cast<int>(solutions.size());
+    const int threads = std::min(threadCount, count);
+    if (threads <= 1) {
+        for (CSolution* solution : solutions) Evaluate(*solution);
+        return;
+    }
+    // Each solution is evaluated whole by one thread and written only by it, so the results
+    // are those of the sequential loop.
+    platform::ThreadPool pool(threads);
+    pool.Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
+}
+
+}  // namespace tavorin

@@ -18,9 +18,13 @@ int randInt(int a, int b);
 void randPickDistinct(int* out, int k, int n, int first);
 
 // A normal draw N(mean, sd^2) inside [lo, hi], by the polar method with one cached value.
+// lo = hi gives lo without drawing; lo > hi gives the mean clamped into [hi, lo]; a mean or sd
+// that is not finite, or 10,000,000 rejected draws in a row, give the mean clamped into [lo, hi].
 double randNormalInRange(double mean, double sd, double lo, double hi);
 
-// An index drawn with probability proportional to its weight; one generator call.
+// An index drawn with probability proportional to its weight; one generator call. A weight
+// sum of zero or a weight that is not a number selects the first such index; -1 when no index
+// is selected (an empty vector).
 int rouletteSelect(std::vector<double> weights);
 
 // Forgets the cached half of the normal pair, as at program start (for tests).
