@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavorin {
+
+// Where the fixed test image was looked for, and the first place that holds it.
+struct TestImageLocation {
+    std::vector<std::string> candidates;  // every path looked at, in search order
+    std::optional<std::string> found;     // the first candidate that exists
+};
+
+// A self-contained fuzzy c-means clusterer with four clusters, run on the fixed test image
+// "small.img". It owns its pixels and its membership and centre matrices and shares nothing
+// with the evolutionary search but the process-wide random generator, which it reseeds.
+// Matrices are stored row by row in one array: element (row, column) at row * columns + column.
+class CFcmRunner {
+public:
+    static constexpr const char* kTestImageName = "small.img";
+    static constexpr const char* kClusteredCentresFileName = "cencer_output_runfcm.txt";
+    static constexpr const char* kResultCentresFileName = "cencer_output.txt";
+    static constexpr const char* kResultImageName = "small_result";
+
+    CFcmRunner() = default;
+    virtual ~CFcmRunner() = default;
+
+    int clusterNumber = 4;           // K
+    int sampleCount = 0;
+    int lineCount = 0;               // N = lineCount * sampleCount pixels
+    int bandCount = 0;               // d
+    std::vector<double> newMembership;  // N x K, the memberships being computed
+    std::vector<double> membership;     // N x K, row i belongs to pixel i
+    std::vector<double> centres;        // K x d
+    std::vector<double> pixels;         // N x d, row i = the band values of pixel i
+    int fuzzifier = 2;               // m
+    int iterationCount = 100;
+
+    // When set, the memberships start from this seed without the pause, so a run repeats.
+    std::optional<std::uint32_t> seed;
+    // The seed the last InitMemberships used (given or taken from the clock).
+    std::uint32_t usedSeed = 0;
+    // The image to load; empty means the fixed test image found by LocateTestImage.
+    std::string imagePath;
+
+    // Loads the image, clusters it and writes the two centre files and "small_result" with
+    // its header into the current directory. Throws UserError on any failure.
+    void Run();
+
+    // Reads the image into `pixels` and sets the sizes and matrices.
+    void LoadTestImage();
+    // Sizes the four matrices for the current sizes, filled with zeros.
+    void AllocateMatrices();
+    // Random start, then exactly `iterationCount` iterations; writes the centre file
+    // "cencer_output_runfcm.txt".
+    void Cluster();
+    void InitMemberships();
+    void NormaliseMemberships();
+    void UpdateCentres();
+    void UpdateMemberships();
+    // Hard labels, "cencer_output.txt" and the classification image "small_result".
+    void WriteResult();
+
+    // The label (1..K) of every pixel: the first largest membership, where a NaN always wins.
+    std::vector<unsigned char> Labels() const;
+
+    // The text of a centre file: for each centre a line break, then each value and a tab.
+    std::string CentresText() const;
+
+    // Searches "small.img" in the folder named by TAVORIN_DATA_DIR, the installed data folder
+    // beside the executable (<exe dir>/../share/tavorin), the install prefix's data folder and
+    // the source tree's data/ folder, in this order.
+    static TestImageLocation LocateTestImage();
+    // The same search over given folders.
+    static TestImageLocation LocateTestImageIn(const std::vector<std::string>& folders);
+
+private:
+    std::size_t PixelCount() const;
+    void CheckSettings() const;
+    void WriteCentresFile(const std::string& path) const;
+};
+
+}  // namespace tavorin
