@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "driver/ClassColours.h"
+
+namespace tavorin {
+
+// A picture ready to be encoded: rows top to bottom, pixels left to right.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    // Three bytes (red, green, blue) per pixel, or one palette index per pixel.
+    std::vector<std::uint8_t> pixels;
+    std::vector<ClassColour> palette;  // empty for an RGB picture
+};
+
+// The values of one band that are stretched to 0 and 255.
+struct StretchRange {
+    double low = 0.0;
+    double high = 0.0;
+};
+
+// The bands shown as red, green and blue (the same band three times for a grey picture).
+struct DisplayBands {
+    std::array<int, 3> band{0, 0, 0};
+    bool grey = false;
+};
+
+// The `percent` percentile of the finite values, interpolated linearly between the two
+// nearest ranks: position (n - 1) * percent / 100 in the sorted values. NaN when no value is
+// finite.
+double Percentile(std::span<const double> values, int percent);
+
+// The 2nd and 98th percentile of a band; when they coincide, its minimum and maximum.
+StretchRange PercentileStretchRange(std::span<const double> band);
+
+// `value` mapped linearly from the range to 0..255, clamped and rounded half up; a range that
+// is a single value maps it to 128; a value that is not finite gives 0.
+std::uint8_t StretchToByte(double value, StretchRange range);
+
+// For 4 bands or more, bands 4, 3, 2 (counted from 1); for 3 bands, bands 1, 2, 3; otherwise
+// band 1 as grey.
+DisplayBands ChooseDisplayBands(int bandCount);
+
+// A colour picture of a band-sequential image (band b of pixel p at b * N + p), each shown
+// band stretched between its 2nd and 98th percentile.
+Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples);
+
+// A classification map coloured with the colours of classes 0..`classes`-1 (beyond the table's
+// twenty they repeat, as in the headers); a label outside them is shown as class 0.
+Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples,
+                        int classes);
+
+// The picture shrunk by nearest-neighbour sampling so that neither side exceeds `maxSide`,
+// keeping its proportions; a picture that already fits is returned unchanged.
+Picture ScaledDown(const Picture& picture, int maxSide);
+
+// The picture as the bytes of a PNG file (palette PNG when it has a palette). Throws
+// std::runtime_error with the encoder's reason on failure.
+std::vector<std::uint8_t> EncodePng(const Picture& picture);
+
+}  // namespace tavorin
