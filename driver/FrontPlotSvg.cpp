@@ -1,0 +1,176 @@
+#include "driver/FrontPlotSvg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "driver/MarkupText.h"
+#include "platform/NumberText.h"
+
+namespace tavorin {
+namespace {
+
+constexpr int kWidth = 720;
+constexpr int kPlotLeft = 110;
+constexpr int kPlotRight = 690;
+constexpr int kPlotTop = 50;
+constexpr int kPlotBottom = 450;
+constexpr int kNotesTop = 535;
+constexpr int kNoteSpacing = 18;
+constexpr int kMaxTicks = 50;
+
+const char* const kXieBeniName = "Xie\xE2\x80\x93" "Beni index";
+
+std::string Number(double value) { return platform::formatGeneral(value, 7); }
+
+// Tick labels show as many digits as the ticks need, without the noise of k * step.
+std::string TickText(double value) { return platform::formatGeneral(value, 15); }
+
+double Position(double value, const AxisScale& scale, double from, double to) {
+    const double position = from + (value - scale.low) / (scale.high - scale.low) * (to - from);
+    // Only ranges near the end of the double range get here without a finite position.
+    return std::isfinite(position) ? position : from;
+}
+
+bool IsPlottable(const FrontMemberResult& member) {
+    return std::isfinite(member.xbIndex) && std::isfinite(member.jm);
+}
+
+struct ValueRange {
+    double min = INFINITY;
+    double max = -INFINITY;
+    bool empty() const { return !(min <= max); }
+};
+
+void Include(ValueRange& range, double value) {
+    range.min = std::min(range.min, value);
+    range.max = std::max(range.max, value);
+}
+
+void AppendAxes(std::string& svg, const AxisScale& xScale, const AxisScale& yScale) {
+    for (double tick : xScale.ticks) {
+        const std::string x = Number(Position(tick, xScale, kPlotLeft, kPlotRight));
+        svg += "<line class=\"grid\" x1=\"" + x + "\" y1=\"" + platform::formatInt(kPlotTop) +
+               "\" x2=\"" + x + "\" y2=\"" + platform::formatInt(kPlotBottom) + "\"/>\n";
+        svg += "<text x=\"" + x + "\" y=\"" + platform::formatInt(kPlotBottom + 22) +
+               "\" text-anchor=\"middle\">" + EscapeMarkup(TickText(tick)) + "</text>\n";
+    }
+    for (double tick : yScale.ticks) {
+        const std::string y = Number(Position(tick, yScale, kPlotBottom, kPlotTop));
+        svg += "<line class=\"grid\" x1=\"" + platform::formatInt(kPlotLeft) + "\" y1=\"" + y +
+               "\" x2=\"" + platform::formatInt(kPlotRight) + "\" y2=\"" + y + "\"/>\n";
+        svg += "<text x=\"" + platform::formatInt(kPlotLeft - 8) + "\" y=\"" + y +
+               "\" dy=\"0.35em\" text-anchor=\"end\">" + EscapeMarkup(TickText(tick)) +
+               "</text>\n";
+    }
+    svg += "<rect class=\"frame\" x=\"" + platform::formatInt(kPlotLeft) + "\" y=\"" +
+           platform::formatInt(kPlotTop) + "\" width=\"" + platform::formatInt(kPlotRight - kPlotLeft) +
+           "\" height=\"" + platform::formatInt(kPlotBottom - kPlotTop) + "\"/>\n";
+    svg += "<text class=\"axis\" x=\"" + platform::formatInt((kPlotLeft + kPlotRight) / 2) +
+           "\" y=\"" + platform::formatInt(kPlotBottom + 55) + "\" text-anchor=\"middle\">Jm</text>\n";
+    const int yLabelX = 24;
+    const int yLabelY = (kPlotTop + kPlotBottom) / 2;
+    svg += "<text class=\"axis\" x=\"" + platform::formatInt(yLabelX) + "\" y=\"" +
+           platform::formatInt(yLabelY) + "\" text-anchor=\"middle\" transform=\"rotate(-90 " +
+           platform::formatInt(yLabelX) + " " + platform::formatInt(yLabelY) + ")\">" + kXieBeniName +
+           "</text>\n";
+}
+
+std::string PointDescription(std::size_t imageNumber, const FrontMemberResult& member) {
+    return "image " + platform::formatInt(static_cast<long long>(imageNumber)) + ": xbIndex " +
+           platform::formatFixed(member.xbIndex) + ", jm " + platform::formatFixed(member.jm);
+}
+
+}  // namespace
+
+AxisScale NiceAxisScale(double min, double max) {
+    AxisScale scale;
+    double low = min;
+    double high = max;
+    if (!(high > low)) {
+        const double pad = low != 0.0 ? std::fabs(low) * 0.1 : 1.0;
+        low -= pad;
+        high += pad;
+    }
+    const double rawStep = (high - low) / 5.0;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rawStep)));
+    const double normalized = rawStep / magnitude;
+    const double factor = normalized <= 1.0 ? 1.0 : normalized <= 2.0 ? 2.0 : normalized <= 5.0 ? 5.0 : 10.0;
+    const double step = factor * magnitude;
+    const double firstTick = std::floor(low / step);
+    const double lastTick = std::ceil(high / step);
+    const bool usable = std::isfinite(step) && step > 0.0 && std::isfinite(firstTick) &&
+                        std::isfinite(lastTick) && lastTick - firstTick <= kMaxTicks &&
+                        firstTick * step < lastTick * step;
+    if (!usable) {
+        // Ranges at the edge of the double range: the two ends are the only ticks.
+        scale.low = low;
+        scale.high = high > low ? high : low + 1.0;
+        scale.ticks = {scale.low, scale.high};
+        return scale;
+    }
+    scale.low = firstTick * step;
+    scale.high = lastTick * step;
+    for (double k = firstTick; k <= lastTick; k += 1.0) {
+        // Exact zero rather than a negative zero or a rounding remainder.
+        scale.ticks.push_back(k == 0.0 ? 0.0 : k * step);
+    }
+    return scale;
+}
+
+std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
+    ValueRange xRange;
+    ValueRange yRange;
+    std::vector<std::size_t> notPlotted;
+    for (std::size_t j = 0; j < front.size(); ++j) {
+        if (!IsPlottable(front[j])) {
+            notPlotted.push_back(j);
+            continue;
+        }
+        Include(xRange, front[j].jm);
+        Include(yRange, front[j].xbIndex);
+    }
+    const AxisScale xScale = xRange.empty() ? NiceAxisScale(0.0, 1.0) : NiceAxisScale(xRange.min, xRange.max);
+    const AxisScale yScale = yRange.empty() ? NiceAxisScale(0.0, 1.0) : NiceAxisScale(yRange.min, yRange.max);
+
+    std::vector<std::string> notes;
+    if (front.empty()) notes.push_back("The front is empty.");
+    for (std::size_t j : notPlotted) {
+        notes.push_back("Not plotted (an objective is not a finite number): " +
+                        PointDescription(j, front[j]));
+    }
+    const int height = kNotesTop + static_cast<int>(notes.size()) * kNoteSpacing;
+
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + platform::formatInt(kWidth) +
+           "\" height=\"" + platform::formatInt(height) + "\" viewBox=\"0 0 " + platform::formatInt(kWidth) +
+           " " + platform::formatInt(height) + "\" font-family=\"sans-serif\" font-size=\"13\">\n";
+    svg += "<title>Final Pareto front: " + std::string(kXieBeniName) + " against Jm</title>\n";
+    svg += "<style>.grid{stroke:#dddddd;stroke-width:1}.frame{fill:none;stroke:#333333;"
+           "stroke-width:1}.axis{font-size:15px;font-weight:bold}.point{fill:#1f5fbf;"
+           "stroke:#ffffff;stroke-width:1}.label{font-size:12px;fill:#102040}</style>\n";
+    svg += "<rect x=\"0\" y=\"0\" width=\"" + platform::formatInt(kWidth) + "\" height=\"" +
+           platform::formatInt(height) + "\" fill=\"#ffffff\"/>\n";
+    svg += "<text class=\"axis\" x=\"" + platform::formatInt(kWidth / 2) +
+           "\" y=\"28\" text-anchor=\"middle\">Final Pareto front</text>\n";
+    AppendAxes(svg, xScale, yScale);
+    for (std::size_t j = 0; j < front.size(); ++j) {
+        if (!IsPlottable(front[j])) continue;
+        const double x = Position(front[j].jm, xScale, kPlotLeft, kPlotRight);
+        const double y = Position(front[j].xbIndex, yScale, kPlotBottom, kPlotTop);
+        const std::string number = platform::formatInt(static_cast<long long>(j));
+        svg += "<g><title>" + EscapeMarkup(PointDescription(j, front[j])) + "</title>";
+        svg += "<circle class=\"point\" cx=\"" + Number(x) + "\" cy=\"" + Number(y) + "\" r=\"4.5\"/>";
+        svg += "<text class=\"label\" x=\"" + Number(x + 6.0) + "\" y=\"" + Number(y - 6.0) +
+               "\">" + number + "</text></g>\n";
+    }
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        svg += "<text x=\"" + platform::formatInt(kPlotLeft) + "\" y=\"" +
+               platform::formatInt(kNotesTop + static_cast<int>(i) * kNoteSpacing) + "\">" +
+               EscapeMarkup(notes[i]) + "</text>\n";
+    }
+    svg += "</svg>\n";
+    return svg;
+}
+
+}  // namespace tavorin

@@ -1,0 +1,141 @@
+#include "driver/ResultPictures.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <stdexcept>
+#include <string_view>
+
+#include "driver/FrontPlotSvg.h"
+#include "driver/QuickLookPng.h"
+#include "driver/ReportPage.h"
+#include "platform/NumberText.h"
+#include "platform/UserError.h"
+
+namespace tavorin {
+namespace {
+
+// Thumbnails in the report's table and the input picture in the report; the PNG files beside
+// the maps keep one pixel per pixel.
+constexpr int kThumbnailSide = 160;
+constexpr int kReportInputSide = 800;
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// The files of one call; unless the call completes, they are removed again, so that a failed
+// run leaves no partial set of pictures behind.
+class WrittenFiles {
+public:
+    ~WrittenFiles() {
+        if (kept_) return;
+        for (const std::string& path : paths_) std::remove(path.c_str());
+    }
+
+    void Write(const std::string& path, std::string_view bytes) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) throw UserError("Cannot create the file " + Quoted(path) + ".");
+        paths_.push_back(path);
+        bool complete = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        complete = std::fflush(file) == 0 && complete;
+        complete = std::fclose(file) == 0 && complete;
+        if (!complete) throw UserError("Cannot write the whole file " + Quoted(path) + ".");
+    }
+
+    void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+        Write(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+
+    std::vector<std::string> Keep() {
+        kept_ = true;
+        return paths_;
+    }
+
+private:
+    std::vector<std::string> paths_;
+    bool kept_ = false;
+};
+
+std::vector<std::uint8_t> ReadClassification(const std::string& path, std::size_t pixelCount) {
+    std::vector<std::uint8_t> labels(pixelCount);
+    std::ifstream file(path, std::ios::binary);
+    file.read(reinterpret_cast<char*>(labels.data()), static_cast<std::streamsize>(pixelCount));
+    if (!file || static_cast<std::size_t>(file.gcount()) != pixelCount) {
+        throw UserError("Cannot read the classification image " + Quoted(path) + ".");
+    }
+    return labels;
+}
+
+std::vector<std::uint8_t> Encode(const Picture& picture, const std::string& path) {
+    try {
+        return EncodePng(picture);
+    } catch (const std::exception& error) {
+        throw UserError("Cannot write the whole file " + Quoted(path) + " (" + error.what() + ").");
+    }
+}
+
+std::string InputCaption(int bands) {
+    const DisplayBands shown = ChooseDisplayBands(bands);
+    const std::string stretch = "stretched between its 2nd and 98th percentile.";
+    if (shown.grey) return "Band 1 as grey, " + stretch;
+    return "Bands " + platform::formatInt(shown.band[0] + 1) + ", " + platform::formatInt(shown.band[1] + 1) +
+           ", " + platform::formatInt(shown.band[2] + 1) + " as red, green and blue, each " + stretch;
+}
+
+// The PNG of a smaller copy, or the same bytes when the picture already fits.
+std::vector<std::uint8_t> ShrunkPng(const Picture& picture, const std::vector<std::uint8_t>& png,
+                                    int maxSide, const std::string& path) {
+    if (picture.width <= maxSide && picture.height <= maxSide) return png;
+    return Encode(ScaledDown(picture, maxSide), path);
+}
+
+}  // namespace
+
+ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input) {
+    const CEnviImage& image = input.input;
+    const std::size_t pixelCount =
+        static_cast<std::size_t>(image.lines) * static_cast<std::size_t>(image.samples);
+    if (input.bandData == nullptr) throw std::invalid_argument("the pictures need the band data");
+    const std::string& outputPath = input.parameters.outputPath;
+    const std::string inputPngPath = outputPath + "_input.png";
+    const std::string frontSvgPath = outputPath + "_front.svg";
+    const std::string reportPath = outputPath + "_report.html";
+
+    WrittenFiles files;
+    ReportPageContent report;
+    report.parameters = input.parameters;
+    report.seed = input.seed;
+    report.samples = image.samples;
+    report.lines = image.lines;
+    report.bands = image.bands;
+    report.dataType = image.dataType;
+
+    for (const FrontMemberResult& member : input.front) {
+        const std::string pngPath = member.imageFile + ".png";
+        const Picture map = ClassMapPicture(ReadClassification(member.imageFile, pixelCount),
+                                            image.lines, image.samples,
+                                            input.parameters.clusterNumber + 1);
+        const std::vector<std::uint8_t> png = Encode(map, pngPath);
+        files.Write(pngPath, png);
+        report.front.push_back({std::filesystem::path(member.imageFile).filename().string(),
+                                member.xbIndex, member.jm,
+                                ShrunkPng(map, png, kThumbnailSide, pngPath)});
+    }
+
+    const Picture picture = InputPicture(*input.bandData, image.bands, image.lines, image.samples);
+    const std::vector<std::uint8_t> inputPng = Encode(picture, inputPngPath);
+    files.Write(inputPngPath, inputPng);
+    report.inputPng = ShrunkPng(picture, inputPng, kReportInputSide, inputPngPath);
+    report.inputCaption = InputCaption(image.bands);
+
+    report.frontSvg = RenderFrontPlotSvg(input.front);
+    files.Write(frontSvgPath, report.frontSvg);
+    files.Write(reportPath, RenderReportPage(report));
+
+    ResultPicturesOutput output;
+    output.files = files.Keep();
+    output.reportPage = reportPath;
+    return output;
+}
+
+}  // namespace tavorin

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/RunParameters.h"
+
+namespace tavorin {
+
+// One row of the report's front table; its image number is its place in the table.
+struct ReportFrontRow {
+    std::string fileName;  // the classification image's name, without its folder
+    double xbIndex = 0.0;
+    double jm = 0.0;
+    std::vector<std::uint8_t> thumbnailPng;
+};
+
+// Everything the report page shows.
+struct ReportPageContent {
+    RunParameters parameters;
+    std::uint32_t seed = 0;
+    int samples = 0;
+    int lines = 0;
+    int bands = 0;
+    int dataType = 0;
+    std::string inputCaption;  // which bands the input picture shows, and how
+    std::vector<std::uint8_t> inputPng;
+    std::string frontSvg;
+    std::vector<ReportFrontRow> front;  // in the order of "FinalPF.txt"
+};
+
+// One self-contained HTML page (pictures embedded as data: URIs) that is also well-formed XML.
+std::string RenderReportPage(const ReportPageContent& content);
+
+}  // namespace tavorin
