@@ -31,6 +31,11 @@ public:
     int byteOrder = 0;  // 0 little-endian, 1 big-endian
     Interleave interleave = Interleave::Bsq;
 
+    // The input header's "map info", "coordinate system string" and "projection info"
+    // entries, each as one line "key = value" (a value spanning lines joined by spaces).
+    // WriteHeader writes them after its own lines, so results keep the input's georeference.
+    std::vector<std::string> georeferenceEntries;
+
     // Sets `fileName` and reads the header found beside it. Throws when there is no header
     // ("Please generate the file header using ENVI！") or it cannot be used.
     void ReadHeader(const std::string& path);
@@ -39,24 +44,34 @@ public:
     // by ".hdr", or ".hdr" appended when it has none.
     static std::string HeaderFileName(const std::string& path);
 
+    // The header path of a written image: the image path followed by ".hdr", so that images
+    // whose names differ only after a dot never share one header.
+    static std::string OutputHeaderFileName(const std::string& path);
+
     // Bytes per sample of an ENVI data type code; throws "暂不处理此种数据类型！" for an
     // unsupported code.
     static int BytesPerSample(int dataType);
+
+    // lines * samples, and the samples' byte count bands * lines * samples * BytesPerSample.
+    std::int64_t PixelCount() const;
+    std::int64_t RawByteCount() const;
 
     // The raw file's samples (after the header offset), bands * lines * samples of them, as
     // stored. Throws when the file cannot be read or is shorter than the header promises.
     std::vector<unsigned char> ReadRaw() const;
 
     // The whole image as band-sequential doubles (band b of pixel p at b * N + p), whatever
-    // the file's interleave and byte order.
+    // the file's interleave and byte order. The file is read piecewise, so the doubles are
+    // the only full copy of the image held.
     std::vector<double> ReadBandData() const;
 
     // Sets the geometry and file name of an output image; `classes` keeps its value.
     void SetGeometry(int bands, int lines, int samples, int dataType, const std::string& fileName);
 
     // Writes the raw file under `fileName`, then its header. Throws when either cannot be
-    // written completely.
+    // written completely; the incomplete files are then removed.
     void WriteClassification(const unsigned char* data) const;
+    // Writes the header under OutputHeaderFileName(fileName).
     void WriteHeader() const;
 };
 
