@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace tavorin::shell {
+
+class CMainFrame;
+
+// Saves pictures of the main window, its "unsupervised classification" menu, the parameter
+// dialog, the About box and a progress window at 37% into `folder` as PNG files (a
+// developer's check of the layout). False when a picture could not be written.
+bool TakeScreenshots(CMainFrame& frame, const QString& folder);
+
+}  // namespace tavorin::shell

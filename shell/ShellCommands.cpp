@@ -1,0 +1,20 @@
+#include "shell/ShellCommands.h"
+
+#include "clustering/CFcmRunner.h"
+
+namespace tavorin::shell {
+
+ShellCommands DefaultShellCommands() {
+    ShellCommands commands;
+    commands.classify = [](const RunParameters& parameters, const RunOptions& options) {
+        CClassificationDriver driver;
+        driver.Run(parameters, options);
+    };
+    commands.runFcm = [] {
+        CFcmRunner runner;
+        runner.Run();
+    };
+    return commands;
+}
+
+}  // namespace tavorin::shell

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+#include "driver/CClassificationDriver.h"
+#include "driver/RunParameters.h"
+
+namespace tavorin::shell {
+
+// The two commands of the menu "unsupervised classification", replaceable by the tests.
+// Both run on a worker thread and report through the installed user interface.
+struct ShellCommands {
+    std::function<void(const RunParameters&, const RunOptions&)> classify;
+    std::function<void()> runFcm;
+};
+
+// The classification driver and the stand-alone fuzzy c-means runner.
+ShellCommands DefaultShellCommands();
+
+}  // namespace tavorin::shell

@@ -1,0 +1,83 @@
+#include "shell/ShellOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace tavorin::shell {
+namespace {
+
+// The whole text as a decimal number from 0 to 4294967295.
+std::optional<std::uint32_t> ParseSeed(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    for (const char c : text)
+        if (c < '0' || c > '9') return std::nullopt;
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// The value of "--name VALUE" or "--name=VALUE" at `index`, advancing past it.
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments,
+                                       std::size_t& index, std::string_view name) {
+    const std::string& argument = arguments[index];
+    if (argument == name) {
+        if (index + 1 >= arguments.size()) return std::nullopt;
+        return arguments[++index];
+    }
+    return argument.substr(name.size() + 1);
+}
+
+bool Names(const std::string& argument, std::string_view name) {
+    return argument == name ||
+           (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
+            argument[name.size()] == '=');
+}
+
+}  // namespace
+
+ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
+    ShellOptions options;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (Names(argument, "--seed")) {
+            const std::optional<std::string> value = OptionValue(arguments, index, "--seed");
+            const std::optional<std::uint32_t> seed =
+                value ? ParseSeed(*value) : std::optional<std::uint32_t>();
+            if (!seed) {
+                options.error = "--seed needs a whole number from 0 to 4294967295";
+                return options;
+            }
+            options.seed = seed;
+        } else if (Names(argument, "--screenshot")) {
+            const std::optional<std::string> value =
+                OptionValue(arguments, index, "--screenshot");
+            if (!value || value->empty()) {
+                options.error = "--screenshot needs a folder";
+                return options;
+            }
+            options.screenshotDir = value;
+        } else {
+            options.error = "unknown option '" + argument + "'";
+            return options;
+        }
+    }
+    return options;
+}
+
+std::string ShellUsage() {
+    return "Usage: tavorin-gui [--seed N] [--screenshot DIR]\n"
+           "\n"
+           "The TAVORIN desktop application.\n"
+           "\n"
+           "Options:\n"
+           "  --seed N          start every classification from random seed N (0 to\n"
+           "                    4294967295) instead of the clock, so a run can be repeated\n"
+           "  --screenshot DIR  save pictures of the main window, the parameter dialog and a\n"
+           "                    progress window into DIR as PNG files, then quit\n"
+           "  -h, --help        show this text\n";
+}
+
+}  // namespace tavorin::shell
