@@ -1,0 +1,121 @@
+#include "driver/FrontPlotSvg.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/NumberText.h"
+#include "tests/pictures/XmlCheck.h"
+#include "tests/support/TestSupport.h"
+
+namespace tavorin {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::vector<std::string> TickTexts(const AxisScale& scale) {
+    std::vector<std::string> texts;
+    for (double tick : scale.ticks) texts.push_back(platform::formatGeneral(tick, 15));
+    return texts;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+void ExpectWellFormed(const std::string& svg) {
+    const testing::XmlCheckResult check = testing::CheckXmlWellFormed(svg);
+    EXPECT_TRUE(check.wellFormed) << check.problem;
+    EXPECT_EQ(check.rootName, "svg");
+    testing::TempDir dir;
+    testing::WriteFileBytes(dir.file("front.svg"), svg);
+    const testing::XmllintResult lint = testing::RunXmllint(dir.file("front.svg"));
+    if (lint.available) {
+        EXPECT_TRUE(lint.passed);
+    }
+}
+
+TEST(NiceAxisScaleTest, ChoosesRoundSteps) {
+    const AxisScale unit = NiceAxisScale(0.13, 0.87);  // step 0.2
+    EXPECT_EQ(TickTexts(unit), (std::vector<std::string>{"0", "0.2", "0.4", "0.6", "0.8", "1"}));
+    EXPECT_EQ(unit.low, 0.0);
+    EXPECT_EQ(unit.high, 1.0);
+
+    const AxisScale large = NiceAxisScale(1.2e7, 3.4e7);  // step 5e6
+    EXPECT_EQ(TickTexts(large), (std::vector<std::string>{"10000000", "15000000", "20000000",
+                                                          "25000000", "30000000", "35000000"}));
+
+    const AxisScale negative = NiceAxisScale(-3.0, -1.0);  // step 0.5
+    EXPECT_EQ(TickTexts(negative), (std::vector<std::string>{"-3", "-2.5", "-2", "-1.5", "-1"}));
+}
+
+TEST(NiceAxisScaleTest, GivesASingleValueARangeAroundIt) {
+    EXPECT_EQ(TickTexts(NiceAxisScale(5.0, 5.0)),
+              (std::vector<std::string>{"4.4", "4.6", "4.8", "5", "5.2", "5.4", "5.6"}));
+    EXPECT_EQ(TickTexts(NiceAxisScale(0.0, 0.0)),
+              (std::vector<std::string>{"-1", "-0.5", "0", "0.5", "1"}));
+}
+
+TEST(NiceAxisScaleTest, SurvivesTheEndsOfTheDoubleRange) {
+    const AxisScale huge = NiceAxisScale(-1e308, 1e308);
+    EXPECT_GE(huge.ticks.size(), 2u);
+    EXPECT_LE(huge.ticks.size(), 51u);
+    const AxisScale tiny = NiceAxisScale(1e-320, 2e-320);
+    EXPECT_GE(tiny.ticks.size(), 2u);
+    EXPECT_LE(tiny.ticks.size(), 51u);
+}
+
+TEST(FrontPlotSvgTest, PlacesNumberedPointsOnLabelledAxes) {
+    // Jm 100..200 fills the plot's width (110..690); the index 1..3 its height (450..50).
+    const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0}};
+    const std::string svg = RenderFrontPlotSvg(front);
+    ExpectWellFormed(svg);
+    EXPECT_NE(svg.find("<circle class=\"point\" cx=\"690\" cy=\"450\" r=\"4.5\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("<circle class=\"point\" cx=\"110\" cy=\"50\" r=\"4.5\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"696\" y=\"444\">0</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">Jm</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">Xie\xE2\x80\x93" "Beni index</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">120</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">2.5</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<title>image 1: xbIndex 3.000000, jm 100.000000</title>"), std::string::npos);
+    EXPECT_EQ(Count(svg, "<circle"), 2u);
+    EXPECT_EQ(svg.find("Not plotted"), std::string::npos);
+}
+
+TEST(FrontPlotSvgTest, ListsPointsWithObjectivesThatAreNotFinite) {
+    const std::vector<FrontMemberResult> front{
+        {"out_0", kInf, 5.0}, {"out_1", kNaN, -kNaN}, {"out_2", 0.5, 2.0}};
+    const std::string svg = RenderFrontPlotSvg(front);
+    ExpectWellFormed(svg);
+    EXPECT_EQ(Count(svg, "<circle"), 1u);
+    EXPECT_NE(svg.find(">Not plotted (an objective is not a finite number): image 0: xbIndex inf, "
+                       "jm 5.000000</text>"),
+              std::string::npos);
+    EXPECT_NE(svg.find("image 1: xbIndex nan, jm nan</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">2</text></g>"), std::string::npos);
+    EXPECT_EQ(svg.find("cx=\"nan\""), std::string::npos);
+    EXPECT_NE(svg.find("height=\"571\""), std::string::npos);  // two note lines
+}
+
+TEST(FrontPlotSvgTest, DrawsOnePointAndAnEmptyFront) {
+    const std::vector<FrontMemberResult> one{{"out_0", 10.0, 1000.0}};
+    const std::string svg = RenderFrontPlotSvg(one);
+    ExpectWellFormed(svg);
+    EXPECT_EQ(Count(svg, "<circle"), 1u);
+    // A single value sits in the middle of the range made around it.
+    EXPECT_NE(svg.find("cx=\"400\" cy=\"250\""), std::string::npos);
+
+    const std::string empty = RenderFrontPlotSvg({});
+    ExpectWellFormed(empty);
+    EXPECT_EQ(Count(empty, "<circle"), 0u);
+    EXPECT_NE(empty.find(">The front is empty.</text>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavorin
