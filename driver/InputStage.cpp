@@ -60,9 +60,8 @@ bool everyBandConstant(const RunGlobals& globals, int bandCount) {
     return true;
 }
 
-}  // namespace
-
-CEnviImage LoadInputStage(const RunParameters& parameters) {
+// Fills RunGlobals with the parameters, the geometry, the image and its bounds.
+CEnviImage fillRunGlobals(const RunParameters& parameters) {
     RunGlobals& globals = runGlobals();
     emptyRunGlobals(globals);
     globals.clusterNumber = parameters.clusterNumber;
@@ -87,21 +86,32 @@ CEnviImage LoadInputStage(const RunParameters& parameters) {
     const long long nonFinite = countNonFinite(*bandData);
     if (nonFinite > 0) {
         throw UserError("The image has " + platform::formatInt(nonFinite) +
-                        (nonFinite == 1 ? " sample that is" : " samples that are") +
-                        " not a finite number (NaN or infinity); mask or replace "
+                        (nonFinite == 1 ? " sample that is not a finite number"
+                                        : " samples that are not finite numbers") +
+                        " (NaN or infinity); mask or replace "
                         "such samples before classifying the image.");
     }
 
     fillBounds(globals, *bandData, input.bands, input.PixelCount(), parameters.clusterNumber);
     if (everyBandConstant(globals, input.bands)) {
-        globals.lowerBound.clear();
-        globals.upperBound.clear();
         throw UserError(
             "The image has nothing to classify: every band holds a single value throughout.");
     }
 
     globals.bandData = std::move(bandData);
     return input;
+}
+
+}  // namespace
+
+CEnviImage LoadInputStage(const RunParameters& parameters) {
+    try {
+        return fillRunGlobals(parameters);
+    } catch (...) {
+        // A refused image leaves no part of itself, or of the previous run, behind.
+        emptyRunGlobals(runGlobals());
+        throw;
+    }
 }
 
 }  // namespace tavorin
