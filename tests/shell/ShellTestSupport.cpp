@@ -1,0 +1,59 @@
+#include "tests/shell/ShellTestSupport.h"
+
+#include <memory>
+#include <utility>
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+namespace tavorin::testing {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "shell_tests";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> application;
+    if (application) return;
+    // Settings (the recent-file list) go to a test location, never the user's own.
+    QStandardPaths::setTestModeEnabled(true);
+    application = std::make_unique<QApplication>(argc, argv);
+}
+
+MessageBoxRecorder::MessageBoxRecorder() {
+    previous_ = shell::SetMessageBoxHandler(
+        [this](QWidget*, const QString& text, platform::MessageKind kind) {
+            boxes.push_back(
+                {text, kind, QThread::currentThread() == QApplication::instance()->thread()});
+        });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() { shell::SetMessageBoxHandler(std::move(previous_)); }
+
+bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void OnNextModalDialog(std::function<void(QWidget* dialog)> action) {
+    // Polls until the dialog's own event loop is running, then acts once.
+    auto* timer = new QTimer();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action)] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        action(dialog);
+    });
+    timer->start();
+}
+
+}  // namespace tavorin::testing
