@@ -25,29 +25,6 @@ double secondsBetween(std::int64_t fromTicks, std::int64_t toTicks) {
     return static_cast<double>(toTicks - fromTicks) * 0.001;
 }
 
-// The members of the first front, in population order.
-std::vector<CSolution> firstFront(const std::vector<CSolution>& population) {
-    std::vector<CSolution> front;
-    for (const CSolution& member : population) {
-        if (member.rank == 0) front.push_back(member);
-    }
-    return front;
-}
-
-// Largest jm first, by pairwise exchanges; equal values are never exchanged, so the order of
-// the result (and with it the numbering of the images) is fixed for ties as well.
-void sortByJmDescending(std::vector<CSolution>& front) {
-    for (std::size_t i = 0; i < front.size(); ++i) {
-        for (std::size_t k = i + 1; k < front.size(); ++k) {
-            if (front[i].jm < front[k].jm) {
-                const CSolution held = front[i];
-                front[i] = front[k];
-                front[k] = held;
-            }
-        }
-    }
-}
-
 std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int bandCount) {
     std::vector<std::vector<double>> centres;
     const auto d = static_cast<std::size_t>(bandCount);
@@ -60,6 +37,23 @@ std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int
 
 }  // namespace
 
+std::vector<CSolution> SortedFirstFront(const std::vector<CSolution>& population) {
+    std::vector<CSolution> front;
+    for (const CSolution& member : population) {
+        if (member.rank == 0) front.push_back(member);
+    }
+    for (std::size_t i = 0; i < front.size(); ++i) {
+        for (std::size_t k = i + 1; k < front.size(); ++k) {
+            if (front[i].jm < front[k].jm) {
+                const CSolution held = front[i];
+                front[i] = front[k];
+                front[k] = held;
+            }
+        }
+    }
+    return front;
+}
+
 void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunParameters& parameters,
                               const RunOptions& options, const CEnviImage& input) {
     const RunGlobals& globals = runGlobals();
@@ -71,8 +65,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
     const std::int64_t outputStart = platform::tickMilliseconds();
 
     std::vector<unsigned char> labels(static_cast<std::size_t>(globals.pixelCount()), 0);
-    std::vector<CSolution> front = firstFront(algorithm.population);
-    sortByJmDescending(front);
+    const std::vector<CSolution> front = SortedFirstFront(algorithm.population);
 
     platform::TextFile frontFile;
     if (!frontFile.Open(kFrontFileName, platform::TextFile::Mode::Truncate)) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include "driver/CClassificationDriver.h"
+#include "evolution/CSolution.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {
@@ -10,5 +13,10 @@ namespace tavorin {
 // "FinalPF.txt" and the run summary. Throws UserError when a result cannot be written.
 void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunParameters& parameters,
                               const RunOptions& options, const CEnviImage& input);
+
+// The members of `population` with rank 0, largest jm first, by the exchange sort whose
+// order numbers the result images: slot i is exchanged with every later slot k holding a
+// larger jm, so the order of ties follows from that procedure (not a stable sort).
+std::vector<CSolution> SortedFirstFront(const std::vector<CSolution>& population);
 
 }  // namespace tavorin

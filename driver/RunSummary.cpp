@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "platform/UserError.h"
 
@@ -100,7 +102,8 @@ void WriteRunSummary(const RunSummary& summary, const std::string& path) {
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        std::remove(path.c_str());
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
         throw UserError("The run summary \"" + path + "\" could not be written completely.");
     }
 }
