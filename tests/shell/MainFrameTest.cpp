@@ -311,6 +311,22 @@ TEST_F(MainFrameTest, AFailingCommandShowsItsMessageOnTheUserInterfaceThread) {
     EXPECT_TRUE(recorder.boxes[0].onUserInterfaceThread);
 }
 
+TEST_F(MainFrameTest, TheRealFuzzyCMeansItemWritesItsFilesIntoTheCurrentFolder) {
+    testing::TempDir folder(true);
+    MessageBoxRecorder recorder;
+    CMainFrame frame;
+    frame.runFcmAction()->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !frame.IsCommandRunning(); }));
+    for (const MessageBoxRecorder::Box& box : recorder.boxes)
+        ADD_FAILURE() << "unexpected message: " << box.text.toStdString();
+    const std::string centres = testing::ReadFileBytes(folder.file("cencer_output.txt"));
+    EXPECT_EQ(centres, testing::ReadFileBytes(folder.file("cencer_output_runfcm.txt")));
+    EXPECT_EQ(centres.substr(0, 2), "\r\n");
+    // 100 x 100 pixels, one label byte each.
+    EXPECT_EQ(testing::ReadFileBytes(folder.file("small_result")).size(), 10000u);
+    EXPECT_FALSE(testing::ReadFileBytes(folder.file("small_result.hdr")).empty());
+}
+
 TEST(DocumentTest, SaveWritesAnEmptyFileThatOpenReadsBack) {
     testing::TempDir folder;
     const QString path = QString::fromStdString(folder.file("document.tav"));
