@@ -24,7 +24,7 @@ using testing::ProcessEventsUntil;
 class ProgressDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { EnsureApplication(); }
-    QWidget parent_;
+    QWidget parent_;  // the application exists before any test object is built
 };
 
 TEST_F(ProgressDialogTest, CaptionStageLabelAndEmptyPercentageWhenOpened) {

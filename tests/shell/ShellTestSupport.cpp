@@ -3,6 +3,8 @@
 #include <memory>
 #include <utility>
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QStandardPaths>
 #include <QThread>
@@ -11,11 +13,31 @@
 
 namespace tavorin::testing {
 
+namespace {
+
+// The application lives from before the first test to after the last, and is destroyed
+// before the process exits, while the libraries it needs are still there.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { EnsureApplication(); }
+    void TearDown() override { application().reset(); }
+
+    static std::unique_ptr<QApplication>& application() {
+        static std::unique_ptr<QApplication> instance;
+        return instance;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
+
 void EnsureApplication() {
     static int argc = 1;
     static char name[] = "shell_tests";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> application;
+    std::unique_ptr<QApplication>& application = ApplicationEnvironment::application();
     if (application) return;
     // Settings (the recent-file list) go to a test location, never the user's own.
     QStandardPaths::setTestModeEnabled(true);
