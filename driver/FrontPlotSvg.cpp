@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <map>
+#include <utility>
 
 #include "driver/MarkupText.h"
 #include "platform/NumberText.h"
@@ -81,6 +83,39 @@ std::string PointDescription(std::size_t imageNumber, const FrontMemberResult& m
            platform::formatFixed(member.xbIndex) + ", jm " + platform::formatFixed(member.jm);
 }
 
+struct PlacedPoint {
+    std::size_t imageNumber = 0;
+    double x = 0.0;
+    double y = 0.0;
+    std::string label;  // empty when an earlier point at the same place carries the number
+};
+
+// The plottable points with their positions. Points that land on the same pixel (equal
+// objectives are common in a front) share one label listing all their numbers, so that
+// numbers are not drawn over each other.
+std::vector<PlacedPoint> PlacePoints(std::span<const FrontMemberResult> front,
+                                     const AxisScale& xScale, const AxisScale& yScale) {
+    std::vector<PlacedPoint> points;
+    std::map<std::pair<long long, long long>, std::size_t> firstAtPixel;
+    for (std::size_t j = 0; j < front.size(); ++j) {
+        if (!IsPlottable(front[j])) continue;
+        PlacedPoint point;
+        point.imageNumber = j;
+        point.x = Position(front[j].jm, xScale, kPlotLeft, kPlotRight);
+        point.y = Position(front[j].xbIndex, yScale, kPlotBottom, kPlotTop);
+        const std::string number = platform::formatInt(static_cast<long long>(j));
+        const std::pair<long long, long long> pixel{std::llround(point.x), std::llround(point.y)};
+        const auto [first, isNew] = firstAtPixel.emplace(pixel, points.size());
+        if (isNew) {
+            point.label = number;
+        } else {
+            points[first->second].label += ", " + number;
+        }
+        points.push_back(point);
+    }
+    return points;
+}
+
 }  // namespace
 
 AxisScale NiceAxisScale(double min, double max) {
@@ -154,15 +189,17 @@ std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
     svg += "<text class=\"axis\" x=\"" + platform::formatInt(kWidth / 2) +
            "\" y=\"28\" text-anchor=\"middle\">Final Pareto front</text>\n";
     AppendAxes(svg, xScale, yScale);
-    for (std::size_t j = 0; j < front.size(); ++j) {
-        if (!IsPlottable(front[j])) continue;
-        const double x = Position(front[j].jm, xScale, kPlotLeft, kPlotRight);
-        const double y = Position(front[j].xbIndex, yScale, kPlotBottom, kPlotTop);
-        const std::string number = platform::formatInt(static_cast<long long>(j));
-        svg += "<g><title>" + EscapeMarkup(PointDescription(j, front[j])) + "</title>";
-        svg += "<circle class=\"point\" cx=\"" + Number(x) + "\" cy=\"" + Number(y) + "\" r=\"4.5\"/>";
-        svg += "<text class=\"label\" x=\"" + Number(x + 6.0) + "\" y=\"" + Number(y - 6.0) +
-               "\">" + number + "</text></g>\n";
+    const std::vector<PlacedPoint> points = PlacePoints(front, xScale, yScale);
+    for (const PlacedPoint& point : points) {
+        const FrontMemberResult& member = front[point.imageNumber];
+        svg += "<g><title>" + EscapeMarkup(PointDescription(point.imageNumber, member)) + "</title>";
+        svg += "<circle class=\"point\" cx=\"" + Number(point.x) + "\" cy=\"" + Number(point.y) +
+               "\" r=\"4.5\"/>";
+        if (!point.label.empty()) {
+            svg += "<text class=\"label\" x=\"" + Number(point.x + 6.0) + "\" y=\"" +
+                   Number(point.y - 6.0) + "\">" + point.label + "</text>";
+        }
+        svg += "</g>\n";
     }
     for (std::size_t i = 0; i < notes.size(); ++i) {
         svg += "<text x=\"" + platform::formatInt(kPlotLeft) + "\" y=\"" +

@@ -88,6 +88,17 @@ TEST(FrontPlotSvgTest, PlacesNumberedPointsOnLabelledAxes) {
     EXPECT_EQ(svg.find("Not plotted"), std::string::npos);
 }
 
+TEST(FrontPlotSvgTest, PointsOnOnePixelShareOneLabel) {
+    const std::vector<FrontMemberResult> front{
+        {"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0}, {"out_2", 3.0, 100.0}, {"out_3", 3.0000001, 100.0}};
+    const std::string svg = RenderFrontPlotSvg(front);
+    ExpectWellFormed(svg);
+    EXPECT_EQ(Count(svg, "<circle"), 4u);
+    EXPECT_NE(svg.find("\">1, 2, 3</text>"), std::string::npos);
+    EXPECT_EQ(Count(svg, "<text class=\"label\""), 2u);
+    EXPECT_NE(svg.find("<title>image 3: xbIndex 3.000000, jm 100.000000</title>"), std::string::npos);
+}
+
 TEST(FrontPlotSvgTest, ListsPointsWithObjectivesThatAreNotFinite) {
     const std::vector<FrontMemberResult> front{
         {"out_0", kInf, 5.0}, {"out_1", kNaN, -kNaN}, {"out_2", 0.5, 2.0}};
