@@ -174,9 +174,9 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     result.options.threads = DefaultThreadCount();
     const RunParameters defaults;
 
-    CLI::App app{"Multi-objective memetic fuzzy clustering of an ENVI image. Writes one "
-                 "classification image per member of the final Pareto front, named "
-                 "<output>_0, <output>_1, ..., each with its ENVI header, and the objective "
+    CLI::App app{"Multi-objective memetic fuzzy clustering of an ENVI image.\n"
+                 "Writes one classification image per member of the final Pareto front, named\n"
+                 "<output>_0, <output>_1, ..., each with its ENVI header, and the objective\n"
                  "pairs of the front to FinalPF.txt.",
                  "tavorin classify"};
     OptionTexts texts;
@@ -219,13 +219,22 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     app.add_flag("--no-pictures", texts.noPictures,
                  "write no quick-look pictures or report beside the images");
 
-    // CLI11 takes the arguments last first.
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    std::vector<const char*> argv{"tavorin classify"};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     try {
-        app.parse(reversed);
+        app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
         result.outcome = ClassifyCommandLine::Outcome::Help;
         result.text = app.help();
+        return result;
+    } catch (const CLI::ExtrasError&) {
+        std::string extras;
+        for (const std::string& extra : app.remaining()) {
+            if (!extras.empty()) extras += ' ';
+            extras += extra;
+        }
+        result.outcome = ClassifyCommandLine::Outcome::UsageError;
+        result.text = "unknown option or argument: " + extras;
         return result;
     } catch (const CLI::ParseError& error) {
         result.outcome = ClassifyCommandLine::Outcome::UsageError;

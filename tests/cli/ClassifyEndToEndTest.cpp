@@ -1,0 +1,92 @@
+// Runs the `tavorin` executable as a user would and checks its exit status and output.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/support/TestSupport.h"
+
+namespace tavorin {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+struct Outcome {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `tavorin classify <arguments>` inside `dir`.
+Outcome RunClassify(const TempDir& dir, const std::string& arguments) {
+    const std::string command = "cd '" + dir.path().string() + "' && '" TAVORIN_EXECUTABLE_PATH
+                                "' classify " + arguments + " >stdout.txt 2>stderr.txt";
+    const int status = std::system(command.c_str());
+    Outcome outcome;
+    if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
+    outcome.out = ReadFileBytes(dir.file("stdout.txt"));
+    outcome.err = ReadFileBytes(dir.file("stderr.txt"));
+    std::filesystem::remove(dir.file("stdout.txt"));
+    std::filesystem::remove(dir.file("stderr.txt"));
+    return outcome;
+}
+
+std::size_t FileCount(const TempDir& dir) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(ClassifyCommand, MissingHeaderIsReportedAndNothingWritten) {
+    TempDir dir;
+    WriteFileBytes(dir.file("scene.img"), std::string(600, '\1'));
+    const Outcome outcome = RunClassify(dir, "--input scene.img --output res --seed 7");
+    EXPECT_NE(outcome.exitStatus, 0);
+    EXPECT_NE(outcome.exitStatus, -1);
+    EXPECT_EQ(outcome.out, "Seed: 7\n");
+    EXPECT_NE(outcome.err.find("Please generate the file header using ENVI！"), std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(FileCount(dir), 1u);
+}
+
+TEST(ClassifyCommand, BadOptionExitsWithUsageStatus) {
+    TempDir dir;
+    Outcome outcome = RunClassify(dir, "--input scene.img --clusters 40");
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_EQ(outcome.err,
+              "tavorin classify: --clusters must be an integer from 2 to 19, not 40.\n");
+    EXPECT_EQ(outcome.out, "");
+
+    outcome = RunClassify(dir, "--clusters 4");
+    EXPECT_EQ(outcome.exitStatus, 2);
+    EXPECT_EQ(outcome.err,
+              "tavorin classify: --input PATH is required: the raw image file to classify.\n");
+    EXPECT_EQ(FileCount(dir), 0u);
+}
+
+TEST(ClassifyCommand, HelpExitsWithSuccess) {
+    TempDir dir;
+    const Outcome outcome = RunClassify(dir, "--help");
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_NE(outcome.out.find("--gls-delta"), std::string::npos);
+}
+
+TEST(ClassifyCommand, RefusedImageWritesNothing) {
+    TempDir dir;
+    WriteFileBytes(dir.file("flat.hdr"), "ENVI\nsamples = 2\nlines = 2\nbands = 1\ndata type = 1\n");
+    WriteFileBytes(dir.file("flat.img"), std::string(4, '\5'));
+    const Outcome outcome = RunClassify(dir, "--input flat.img --output res --seed 3");
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.out, "Seed: 3\n");
+    EXPECT_NE(outcome.err.find("nothing to classify"), std::string::npos) << outcome.err;
+    EXPECT_EQ(FileCount(dir), 2u);
+}
+
+}  // namespace
+}  // namespace tavorin
