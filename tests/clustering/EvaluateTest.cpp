@@ -203,6 +203,26 @@ TEST_P(SceneEvaluateTest, BitIdenticalToTheLiteralEvaluation) {
 
 INSTANTIATE_TEST_SUITE_P(SampleImages, SceneEvaluateTest, ::testing::Values("small", "landsat_scene01"));
 
+TEST(EvaluateTest, OddPixelCountsAcrossBlocksMatchTheLiteralEvaluation) {
+    // 3 x 131 pixels of random 3-band values: several blocks, the last one of odd length, with
+    // the centres placed on pixels deep inside later blocks and on the very last pixel.
+    platform::srand(4242);
+    std::vector<double> data;
+    for (int i = 0; i < 3 * 393; ++i) data.push_back(platform::rand() / 64.0 - 100.0);
+    testing::FillRunGlobals(4, 6, 3, 131, 3, data);
+    const CMemeticClustering algorithm;
+    expectMatchesLiteral(algorithm, pixelCentres(algorithm, {300, 392, 129, 257}));
+    expectMatchesLiteral(algorithm, pixelCentres(algorithm, {392, 392, 7, 391}));
+    expectMatchesLiteral(algorithm, randomCentres(algorithm));
+    for (const int pixels : {1, 2, 127, 128, 129, 255, 256, 257}) {
+        testing::FillRunGlobals(3, 6, 1, pixels, 3,
+                                std::vector<double>(data.begin(), data.begin() + 3 * pixels));
+        const CMemeticClustering part;
+        expectMatchesLiteral(part, pixelCentres(part, {pixels - 1, 0, pixels / 2}));
+        expectMatchesLiteral(part, randomCentres(part));
+    }
+}
+
 TEST(EvaluateAllTest, ThreadsGiveTheSequentialResults) {
     testing::SampleImage image = testing::LoadSampleImage("small", 100, 100, 6);
     testing::FillRunGlobals(4, 6, 100, 100, 6, std::move(image.bandData));
