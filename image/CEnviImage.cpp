@@ -52,6 +52,8 @@ void removeIncompleteFile(const std::string& path) {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

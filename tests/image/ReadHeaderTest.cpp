@@ -147,6 +147,10 @@ TEST(ReadHeader, RefusesAMissingHeader) {
     CEnviImage image;
     EXPECT_EQ(UserErrorOf([&] { image.ReadHeader(dir.file("scene.img")); }), kMissingHeader);
     EXPECT_EQ(UserErrorOf([&] { image.ReadHeader("D:\\InputFile"); }), kMissingHeader);
+
+    std::filesystem::create_directory(dir.file("folder.hdr"));
+    EXPECT_EQ(UserErrorOf([&] { image.ReadHeader(dir.file("folder.img")); }),
+              "Cannot read the header file \"" + dir.file("folder.hdr") + "\".");
 }
 
 TEST(ReadHeader, RefusesAHeaderWithoutOneOfTheFourKeys) {
