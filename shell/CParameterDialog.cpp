@@ -124,7 +124,6 @@ void CParameterDialog::CreateControls() {
     connect(cancel, &QPushButton::clicked, this, &CParameterDialog::reject);
 
     setFixedSize(units.ToPixels(212, 217));
-    clusterNumberEdit_->setFocus();
 }
 
 void CParameterDialog::BindNumericFields() {

@@ -284,6 +284,10 @@ TEST_F(MainFrameTest, BothCommandsAreDisabledWhileOneRuns) {
     bool timerFired = false;
     QTimer::singleShot(0, [&] { timerFired = true; });
     EXPECT_TRUE(ProcessEventsUntil([&] { return timerFired; }));
+    // A command cannot be interrupted, so the window refuses to close meanwhile.
+    frame.show();
+    EXPECT_FALSE(frame.close());
+    EXPECT_TRUE(frame.isVisible());
     {
         std::lock_guard lock(mutex);
         release = true;
