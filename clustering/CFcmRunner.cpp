@@ -8,6 +8,10 @@
 #include <stdexcept>
 #include <system_error>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/CEnviImage.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
@@ -23,6 +27,18 @@ namespace fs = std::filesystem;
 constexpr int kSeedPauseMilliseconds = 1000;
 constexpr std::uint32_t kSeedTimeFactor = 1000;
 constexpr double kRandomDivisor = 32768.0;
+// Pixels per block of the membership update: the block's scratch rows stay in the L1 cache.
+constexpr std::size_t kPixelBlock = 256;
+
+// Replaces values[0..count) by their square roots, two at a time where the processor allows;
+// the results are the correctly rounded roots that std::sqrt gives.
+void SquareRootsInPlace(double* values, std::size_t count) {
+    std::size_t p = 0;
+#if defined(__SSE2__)
+    for (; p + 2 <= count; p += 2) _mm_storeu_pd(values + p, _mm_sqrt_pd(_mm_loadu_pd(values + p)));
+#endif
+    for (; p < count; ++p) values[p] = std::sqrt(values[p]);
+}
 
 std::string NotFoundMessage(const std::vector<std::string>& candidates) {
     std::string text = "The test image was not found; looked for:";
@@ -207,31 +223,73 @@ void CFcmRunner::UpdateMemberships() {
     const int exponent = 2 / (fuzzifier - 1);
     const bool squared = exponent == 2;
 
-    std::vector<double> powered(clusters);
-    for (std::size_t i = 0; i < pixelCount; ++i) {
-        const double* x = pixels.data() + i * bands;
-        double* out = newMembership.data() + i * clusters;
-        std::size_t coincident = clusters;  // none yet
-        for (std::size_t j = 0; j < clusters; ++j) {
-            const double* centre = centres.data() + j * bands;
-            double squareSum = 0.0;
+    // Pixels are taken a block at a time with the block's bands side by side, so every
+    // operation below runs over independent pixels; each pixel's own sums keep their order.
+    std::vector<double> blockBands(bands * kPixelBlock);
+    std::vector<double> powered(clusters * kPixelBlock);  // D^e, cluster by cluster
+    std::vector<double> inverseSums(kPixelBlock);
+    std::vector<std::size_t> coincidentCluster(kPixelBlock);
+    for (std::size_t first = 0; first < pixelCount; first += kPixelBlock) {
+        const std::size_t count = std::min(kPixelBlock, pixelCount - first);
+        const double* blockPixels = pixels.data() + first * bands;
+        for (std::size_t p = 0; p < count; ++p) {
             for (std::size_t k = 0; k < bands; ++k) {
-                const double difference = x[k] - centre[k];
-                squareSum += difference * difference;
+                blockBands[k * kPixelBlock + p] = blockPixels[p * bands + k];
             }
-            const double distance = std::sqrt(squareSum);
-            // A distance that is not a number counts as a coincidence as well.
-            if (distance == 0.0 || std::isnan(distance)) coincident = j;
-            powered[j] = squared ? distance * distance : std::pow(distance, exponent);
         }
-        if (coincident < clusters) {
-            std::fill(out, out + clusters, 0.0);
-            out[coincident] = 1.0;
-            continue;
+
+        for (std::size_t j = 0; j < clusters; ++j) {
+            double* distances = powered.data() + j * kPixelBlock;
+            std::fill(distances, distances + count, 0.0);
+            for (std::size_t k = 0; k < bands; ++k) {
+                const double centre = centres[j * bands + k];
+                const double* band = blockBands.data() + k * kPixelBlock;
+                for (std::size_t p = 0; p < count; ++p) {
+                    const double difference = band[p] - centre;
+                    distances[p] += difference * difference;
+                }
+            }
+            SquareRootsInPlace(distances, count);
         }
-        double inverseSum = 0.0;
-        for (std::size_t l = 0; l < clusters; ++l) inverseSum += 1.0 / powered[l];
-        for (std::size_t j = 0; j < clusters; ++j) out[j] = 1.0 / (powered[j] * inverseSum);
+
+        // Pixels that coincide with a centre (a NaN distance counts) are set aside; the
+        // formula below would divide by zero for them.
+        double* out = newMembership.data() + first * clusters;
+        for (std::size_t p = 0; p < count; ++p) {
+            std::size_t coincident = clusters;
+            for (std::size_t j = 0; j < clusters; ++j) {
+                const double distance = powered[j * kPixelBlock + p];
+                if (distance == 0.0 || std::isnan(distance)) coincident = j;
+            }
+            coincidentCluster[p] = coincident;
+        }
+
+        for (std::size_t j = 0; j < clusters; ++j) {
+            double* values = powered.data() + j * kPixelBlock;
+            if (squared) {
+                for (std::size_t p = 0; p < count; ++p) values[p] = values[p] * values[p];
+            } else {
+                for (std::size_t p = 0; p < count; ++p) values[p] = std::pow(values[p], exponent);
+            }
+        }
+        std::fill(inverseSums.begin(), inverseSums.begin() + static_cast<std::ptrdiff_t>(count), 0.0);
+        for (std::size_t l = 0; l < clusters; ++l) {
+            const double* values = powered.data() + l * kPixelBlock;
+            for (std::size_t p = 0; p < count; ++p) inverseSums[p] += 1.0 / values[p];
+        }
+        for (std::size_t j = 0; j < clusters; ++j) {
+            const double* values = powered.data() + j * kPixelBlock;
+            for (std::size_t p = 0; p < count; ++p) {
+                out[p * clusters + j] = 1.0 / (values[p] * inverseSums[p]);
+            }
+        }
+
+        for (std::size_t p = 0; p < count; ++p) {
+            const std::size_t coincident = coincidentCluster[p];
+            if (coincident == clusters) continue;
+            std::fill(out + p * clusters, out + (p + 1) * clusters, 0.0);
+            out[p * clusters + coincident] = 1.0;
+        }
     }
 }
 

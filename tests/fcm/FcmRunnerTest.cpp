@@ -1,6 +1,8 @@
 #include "clustering/CFcmRunner.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -198,6 +200,88 @@ TEST(FcmClusterTest, RowsSumToOneAfterEveryIterationAndClusterRunsExactlyOneHund
                   }
                   return text;
               }());
+}
+
+// The bit patterns of doubles, so that NaNs compare equal to themselves.
+std::vector<std::uint64_t> Bits(const std::vector<double>& values) {
+    std::vector<std::uint64_t> bits;
+    for (double value : values) bits.push_back(std::bit_cast<std::uint64_t>(value));
+    return bits;
+}
+
+// One iteration written plainly from the formulas for m = 2, a cluster at a time. Squares are
+// products: the library's pow(x, 2.0) is not always x * x (it misrounds some halfway cases).
+void ReferenceIteration(const CFcmRunner& runner, std::vector<double>& centres,
+                        std::vector<double>& memberships) {
+    const std::size_t n = runner.pixels.size() / static_cast<std::size_t>(runner.bandCount);
+    const std::size_t k = static_cast<std::size_t>(runner.clusterNumber);
+    const std::size_t d = static_cast<std::size_t>(runner.bandCount);
+    for (std::size_t j = 0; j < k; ++j) {
+        double weightSum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            weightSum += memberships[i * k + j] * memberships[i * k + j];
+        }
+        for (std::size_t b = 0; b < d; ++b) {
+            double sum = 0.0;
+            for (std::size_t i = 0; i < n; ++i) {
+                sum += (memberships[i * k + j] * memberships[i * k + j]) * runner.pixels[i * d + b];
+            }
+            centres[j * d + b] = sum / weightSum;
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        std::vector<double> distance(k);
+        int coincident = -1;
+        for (std::size_t j = 0; j < k; ++j) {
+            double sum = 0.0;
+            for (std::size_t b = 0; b < d; ++b) {
+                const double difference = runner.pixels[i * d + b] - centres[j * d + b];
+                sum += difference * difference;
+            }
+            distance[j] = std::sqrt(sum);
+            if (distance[j] == 0.0 || std::isnan(distance[j])) coincident = static_cast<int>(j);
+        }
+        for (std::size_t j = 0; j < k; ++j) {
+            if (coincident >= 0) {
+                memberships[i * k + j] = static_cast<int>(j) == coincident ? 1.0 : 0.0;
+                continue;
+            }
+            double inverseSum = 0.0;
+            for (std::size_t l = 0; l < k; ++l) inverseSum += 1.0 / (distance[l] * distance[l]);
+            memberships[i * k + j] = 1.0 / ((distance[j] * distance[j]) * inverseSum);
+        }
+    }
+}
+
+TEST(FcmClusterTest, StepsGiveTheBitsOfThePlainFormulas) {
+    for (int pixelCount : {1, 255, 256, 257, 700}) {
+        CFcmRunner runner = RandomPixelRunner(pixelCount);
+        runner.pixels[0] = 40.0;  // make pixel 0 sit on a centre below
+        runner.seed = 5;
+        runner.InitMemberships();
+        runner.NormaliseMemberships();
+        std::vector<double> centres(runner.centres.size());
+        std::vector<double> memberships = runner.membership;
+        for (int iteration = 0; iteration < 5; ++iteration) {
+            ReferenceIteration(runner, centres, memberships);
+            runner.UpdateCentres();
+            runner.UpdateMemberships();
+            runner.membership = runner.newMembership;
+            ASSERT_EQ(Bits(runner.centres), Bits(centres)) << pixelCount << " pixels, iteration " << iteration;
+            ASSERT_EQ(Bits(runner.membership), Bits(memberships))
+                << pixelCount << " pixels, iteration " << iteration;
+        }
+        // A pixel on a centre, within a block of ordinary pixels.
+        for (std::size_t c = 0; c < runner.centres.size(); ++c) runner.centres[c] = 1000.0 + c;
+        runner.centres[0] = runner.pixels[0];
+        runner.centres[1] = runner.pixels[1];
+        runner.centres[2] = runner.pixels[2];
+        runner.UpdateMemberships();
+        EXPECT_EQ(runner.newMembership[0], 1.0);
+        if (pixelCount > 1) {
+            EXPECT_LT(runner.newMembership[runner.clusterNumber], 1.0);
+        }
+    }
 }
 
 TEST(FcmClusterTest, ClusterKeepsIteratingAfterConvergence) {
