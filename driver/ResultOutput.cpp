@@ -69,8 +69,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
 
     platform::TextFile frontFile;
     if (!frontFile.Open(kFrontFileName, platform::TextFile::Mode::Truncate)) {
-        throw UserError(std::string("The result file \"") + kFrontFileName +
-                        "\" cannot be created.");
+        throw UserError(std::string("Cannot create the file \"") + kFrontFileName + "\".");
     }
     platform::ProgressWindow progress("QUELDRA_output", 0, static_cast<int>(front.size()), 1);
 
@@ -105,8 +104,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
     }
     if (!frontFile.Close()) {
         std::remove(kFrontFileName);
-        throw UserError(std::string("The result file \"") + kFrontFileName +
-                        "\" could not be written completely.");
+        throw UserError(std::string("Cannot write the whole file \"") + kFrontFileName + "\".");
     }
     const std::int64_t outputEnd = platform::tickMilliseconds();
 

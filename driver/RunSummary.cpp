@@ -97,14 +97,14 @@ void WriteRunSummary(const RunSummary& summary, const std::string& path) {
     const std::string text = FormatRunSummary(summary);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        throw UserError("The run summary \"" + path + "\" cannot be created.");
+        throw UserError("Cannot create the file \"" + path + "\".");
     }
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
         std::error_code ignored;
         if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
-        throw UserError("The run summary \"" + path + "\" could not be written completely.");
+        throw UserError("Cannot write the whole file \"" + path + "\".");
     }
 }
 

@@ -29,16 +29,16 @@ double minutesBetween(std::int64_t fromTicks, std::int64_t toTicks) {
 // The logs are diagnostic: one that cannot be opened is reported and the search goes on.
 void openLog(platform::TextFile& log, const std::string& name, platform::TextFile::Mode mode) {
     if (!log.Open(name, mode)) {
-        platform::ShowMessage("The run log \"" + name +
-                                  "\" cannot be opened for writing; the search goes on without it.",
-                              platform::MessageKind::Error);
+        platform::ShowMessage(
+            "Cannot open the run log \"" + name + "\"; the search goes on without it.",
+            platform::MessageKind::Error);
     }
 }
 
 void closeLog(platform::TextFile& log) {
     if (!log.IsOpen()) return;
     if (!log.Close()) {
-        platform::ShowMessage("The run log \"" + log.path() + "\" could not be written completely.",
+        platform::ShowMessage("Cannot write the whole run log \"" + log.path() + "\".",
                               platform::MessageKind::Error);
     }
 }

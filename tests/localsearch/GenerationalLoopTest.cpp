@@ -243,8 +243,7 @@ TEST_F(GenerationalLoopTest, LogThatCannotBeOpenedIsReportedAndTheSearchGoesOn) 
     algorithm.Run(CEnviImage{});
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text,
-              "The run log \"ComputingTime.txt\" cannot be opened for writing; the search goes "
-              "on without it.");
+              "Cannot open the run log \"ComputingTime.txt\"; the search goes on without it.");
     EXPECT_TRUE(std::regex_match(ReadFileBytes("nNonDominated.txt"),
                                  std::regex(std::string(kNonDominatedHeader) + "[1-6]\r\n")));
     EXPECT_EQ(CountOf(ReadFileBytes("ParamterOfLS.txt"), "\r\n"), 2u + 6u);

@@ -1,0 +1,167 @@
+#include "driver/RunSummary.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <bit>
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "platform/UserError.h"
+#include "tests/support/TestSupport.h"
+
+namespace tavorin {
+namespace {
+
+RunSummary SmallSummary() {
+    RunSummary summary;
+    summary.parameters.inputPath = "in.img";
+    summary.parameters.outputPath = "out";
+    summary.parameters.clusterNumber = 2;
+    summary.parameters.popSize = 6;
+    summary.parameters.iGenerations = 3;
+    summary.seed = 42;
+    summary.threads = 2;
+    summary.input.fileName = "in.img";
+    summary.input.samples = 6;
+    summary.input.lines = 5;
+    summary.input.bands = 2;
+    summary.input.dataType = 4;
+    summary.input.byteOrder = 1;
+    summary.input.interleave = CEnviImage::Interleave::Bil;
+    summary.searchSeconds = 1.5;
+    summary.outputSeconds = 0.25;
+    summary.front.push_back({"out_0",
+                             std::numeric_limits<double>::infinity(),
+                             12.25,
+                             {{0.1, -3.0}, {std::nan(""), 1e300}}});
+    return summary;
+}
+
+TEST(RunSummaryTest, ExactText) {
+    EXPECT_EQ(RunSummaryPath("/data/res/out"), "/data/res/out_summary.json");
+    EXPECT_EQ(FormatRunSummary(SmallSummary()),
+              "{\n"
+              "  \"tool\": \"TAVORIN\",\n"
+              "  \"version\": \"" TAVORIN_VERSION
+              "\",\n"
+              "  \"parameters\": {\n"
+              "    \"inputPath\": \"in.img\",\n"
+              "    \"outputPath\": \"out\",\n"
+              "    \"clusterNumber\": 2,\n"
+              "    \"popSize\": 6,\n"
+              "    \"iGenerations\": 3,\n"
+              "    \"FLS\": 0.5,\n"
+              "    \"GLS_delta\": [\n"
+              "      0.01,\n"
+              "      0.1,\n"
+              "      1.0,\n"
+              "      10.0\n"
+              "    ]\n"
+              "  },\n"
+              "  \"seed\": 42,\n"
+              "  \"threads\": 2,\n"
+              "  \"image\": {\n"
+              "    \"file\": \"in.img\",\n"
+              "    \"samples\": 6,\n"
+              "    \"lines\": 5,\n"
+              "    \"bands\": 2,\n"
+              "    \"dataType\": 4,\n"
+              "    \"interleave\": \"bil\",\n"
+              "    \"byteOrder\": 1,\n"
+              "    \"headerOffset\": 0\n"
+              "  },\n"
+              "  \"timings\": {\n"
+              "    \"searchSeconds\": 1.5,\n"
+              "    \"outputSeconds\": 0.25\n"
+              "  },\n"
+              "  \"front\": [\n"
+              "    {\n"
+              "      \"file\": \"out_0\",\n"
+              "      \"xbIndex\": \"inf\",\n"
+              "      \"jm\": 12.25,\n"
+              "      \"centres\": [\n"
+              "        [\n"
+              "          0.1,\n"
+              "          -3.0\n"
+              "        ],\n"
+              "        [\n"
+              "          \"nan\",\n"
+              "          1e+300\n"
+              "        ]\n"
+              "      ]\n"
+              "    }\n"
+              "  ]\n"
+              "}\n");
+}
+
+TEST(RunSummaryTest, NumbersReadBackBitForBit) {
+    const std::vector<double> values{1.0 / 3.0,
+                                     0.1 + 0.2,
+                                     -0.0,
+                                     5e-324,
+                                     2.2250738585072014e-308,
+                                     std::numeric_limits<double>::max(),
+                                     123456789.123456789,
+                                     -std::numeric_limits<double>::infinity()};
+    RunSummary summary = SmallSummary();
+    summary.seed.reset();
+    summary.front[0].centres = {values};
+    summary.front[0].xbIndex = 0.7000000000000001;
+    const nlohmann::json parsed = nlohmann::json::parse(FormatRunSummary(summary));
+    EXPECT_TRUE(parsed["seed"].is_null());
+    const nlohmann::json& centre = parsed["front"][0]["centres"][0];
+    ASSERT_EQ(centre.size(), values.size());
+    for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(centre[i].get<double>()),
+                  std::bit_cast<std::uint64_t>(values[i]))
+            << i;
+    }
+    EXPECT_EQ(centre.back(), "-inf");
+    EXPECT_EQ(parsed["front"][0]["xbIndex"].get<double>(), 0.7000000000000001);
+}
+
+TEST(RunSummaryTest, FileThatCannotBeCreatedIsNamed) {
+    testing::TempDir dir;
+    const std::string path = dir.file("missing/out_summary.json");
+    try {
+        WriteRunSummary(SmallSummary(), path);
+        FAIL() << "no error";
+    } catch (const UserError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot create the file \"" + path + "\".");
+    }
+}
+
+TEST(RunSummaryTest, IncompleteFileIsNamedAndRemoved) {
+    testing::TempDir dir;
+    const std::string path = dir.file("out_summary.json");
+    // A file size limit below the summary's size makes the write fail part way.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string message;
+    try {
+        WriteRunSummary(SmallSummary(), path);
+    } catch (const UserError& error) {
+        message = error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(message, "Cannot write the whole file \"" + path + "\".");
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    WriteRunSummary(SmallSummary(), path);
+    EXPECT_EQ(testing::ReadFileBytes(path), FormatRunSummary(SmallSummary()));
+}
+
+}  // namespace
+}  // namespace tavorin
