@@ -104,6 +104,29 @@ void checkFitsInMemory(const CEnviImage& image, double bytes) {
     }
 }
 
+// Whether every byte count of the image, the doubles and the header offset included, fits a
+// 64-bit size.
+bool byteCountsFit(const CEnviImage& image) {
+    std::int64_t values = 0, rawBytes = 0, doubleBytes = 0, lastByte = 0;
+    return !__builtin_mul_overflow(image.PixelCount(), static_cast<std::int64_t>(image.bands),
+                                   &values) &&
+           !__builtin_mul_overflow(values,
+                                   static_cast<std::int64_t>(CEnviImage::BytesPerSample(image.dataType)),
+                                   &rawBytes) &&
+           !__builtin_mul_overflow(values, std::int64_t{8}, &doubleBytes) &&
+           !__builtin_add_overflow(rawBytes, image.headerOffset, &lastByte);
+}
+
+// Refuses, before anything is allocated, a geometry that no read can serve: ReadHeader
+// refuses these already, but the fields may have been set directly.
+void checkReadableGeometry(const CEnviImage& image) {
+    if (image.samples <= 0 || image.lines <= 0 || image.bands <= 0 || image.headerOffset < 0) {
+        throw UserError("The image of " + geometryText(image) + " cannot be read: it needs at "
+                        "least one sample, one line and one band.");
+    }
+    if (!byteCountsFit(image)) throwTooLarge(image, "");
+}
+
 // Maps the file-order index of each sample to its band-sequential index, one sample after the
 // other, without a division per sample.
 class InterleaveCursor {
@@ -294,7 +317,7 @@ void CEnviImage::ReadHeader(const std::string& path) {
                             "data type.");
         }
     }
-    const int sampleBytes = BytesPerSample(dataType);
+    BytesPerSample(dataType);  // refuses an unsupported type
 
     if (samples <= 0 || lines <= 0 || bands <= 0) {
         throw UserError("The header " + inQuotes(headerPath) + " gives samples = " +
@@ -313,17 +336,11 @@ void CEnviImage::ReadHeader(const std::string& path) {
                         interleaveText + "; only bsq, bil and bip can be read.");
     }
 
-    // Every byte count of the image, the doubles included, must fit a 64-bit size.
-    std::int64_t values = 0, rawBytes = 0, doubleBytes = 0, lastByte = 0;
-    if (__builtin_mul_overflow(PixelCount(), static_cast<std::int64_t>(bands), &values) ||
-        __builtin_mul_overflow(values, static_cast<std::int64_t>(sampleBytes), &rawBytes) ||
-        __builtin_mul_overflow(values, std::int64_t{8}, &doubleBytes) ||
-        __builtin_add_overflow(rawBytes, headerOffset, &lastByte)) {
-        throwTooLarge(*this, "");
-    }
+    if (!byteCountsFit(*this)) throwTooLarge(*this, "");
 }
 
 std::vector<unsigned char> CEnviImage::ReadRaw() const {
+    checkReadableGeometry(*this);
     const std::int64_t byteCount = RawByteCount();
     checkFitsInMemory(*this, static_cast<double>(byteCount));
     FilePointer file = openRawFile(*this);
@@ -333,6 +350,7 @@ std::vector<unsigned char> CEnviImage::ReadRaw() const {
 }
 
 std::vector<double> CEnviImage::ReadBandData() const {
+    checkReadableGeometry(*this);
     const int sampleBytes = BytesPerSample(dataType);
     const std::int64_t valueCount = PixelCount() * bands;
     checkFitsInMemory(*this, bandDataBytes(*this));

@@ -219,6 +219,18 @@ TEST(ReadBandData, RefusesAnImageLargerThanMemoryBeforeAllocating) {
         << message;
 }
 
+TEST(ReadBandData, RefusesAGeometrySetDirectlyThatCannotBeRead) {
+    CEnviImage image;
+    image.SetGeometry(0, 2, 3, 1, "unused");
+    EXPECT_EQ(UserErrorOf([&] { image.ReadBandData(); }),
+              "The image of 3 samples, 2 lines and 0 bands cannot be read: it needs at least one "
+              "sample, one line and one band.");
+    image.SetGeometry(2147483647, 2147483647, 2147483647, 1, "unused");
+    EXPECT_EQ(UserErrorOf([&] { image.ReadRaw(); }),
+              "The image of 2147483647 samples, 2147483647 lines and 2147483647 bands is too "
+              "large: it would need about 7.92e+19 GB of memory.");
+}
+
 TEST(ReadBandData, ReadsTheBundledSample) {
     CEnviImage image;
     image.ReadHeader(testing::DataDir() + "/small.img");
