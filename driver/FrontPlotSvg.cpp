@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <map>
-#include <utility>
 
 #include "driver/MarkupText.h"
 #include "platform/NumberText.h"
@@ -87,16 +85,19 @@ struct PlacedPoint {
     std::size_t imageNumber = 0;
     double x = 0.0;
     double y = 0.0;
-    std::string label;  // empty when an earlier point at the same place carries the number
+    std::string label;  // empty when a nearby earlier point carries the number
 };
 
-// The plottable points with their positions. Points that land on the same pixel (equal
-// objectives are common in a front) share one label listing all their numbers, so that
-// numbers are not drawn over each other.
+// Points closer than this (in pixels, on both axes) share one label.
+constexpr double kLabelMergeDistance = 4.0;
+
+// The plottable points with their positions. Points that land on or next to an earlier
+// labelled point (equal or nearly equal objectives are common in a front) add their number to
+// its label, so that numbers are not drawn over each other.
 std::vector<PlacedPoint> PlacePoints(std::span<const FrontMemberResult> front,
                                      const AxisScale& xScale, const AxisScale& yScale) {
     std::vector<PlacedPoint> points;
-    std::map<std::pair<long long, long long>, std::size_t> firstAtPixel;
+    std::vector<std::size_t> labelled;  // indices into points
     for (std::size_t j = 0; j < front.size(); ++j) {
         if (!IsPlottable(front[j])) continue;
         PlacedPoint point;
@@ -104,12 +105,15 @@ std::vector<PlacedPoint> PlacePoints(std::span<const FrontMemberResult> front,
         point.x = Position(front[j].jm, xScale, kPlotLeft, kPlotRight);
         point.y = Position(front[j].xbIndex, yScale, kPlotBottom, kPlotTop);
         const std::string number = platform::formatInt(static_cast<long long>(j));
-        const std::pair<long long, long long> pixel{std::llround(point.x), std::llround(point.y)};
-        const auto [first, isNew] = firstAtPixel.emplace(pixel, points.size());
-        if (isNew) {
+        const auto nearby = std::find_if(labelled.begin(), labelled.end(), [&](std::size_t i) {
+            return std::fabs(points[i].x - point.x) <= kLabelMergeDistance &&
+                   std::fabs(points[i].y - point.y) <= kLabelMergeDistance;
+        });
+        if (nearby == labelled.end()) {
             point.label = number;
+            labelled.push_back(points.size());
         } else {
-            points[first->second].label += ", " + number;
+            points[*nearby].label += ", " + number;
         }
         points.push_back(point);
     }

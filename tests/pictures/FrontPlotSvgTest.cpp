@@ -88,15 +88,18 @@ TEST(FrontPlotSvgTest, PlacesNumberedPointsOnLabelledAxes) {
     EXPECT_EQ(svg.find("Not plotted"), std::string::npos);
 }
 
-TEST(FrontPlotSvgTest, PointsOnOnePixelShareOneLabel) {
-    const std::vector<FrontMemberResult> front{
-        {"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0}, {"out_2", 3.0, 100.0}, {"out_3", 3.0000001, 100.0}};
+TEST(FrontPlotSvgTest, PointsCloseTogetherShareOneLabel) {
+    // One unit of Jm is 5.8 pixels here: 0.5 apart shares a label, 2 apart does not.
+    const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0},
+                                               {"out_2", 3.0, 100.0}, {"out_3", 3.0, 100.5},
+                                               {"out_4", 3.0, 102.0}};
     const std::string svg = RenderFrontPlotSvg(front);
     ExpectWellFormed(svg);
-    EXPECT_EQ(Count(svg, "<circle"), 4u);
-    EXPECT_NE(svg.find("\">1, 2, 3</text>"), std::string::npos);
-    EXPECT_EQ(Count(svg, "<text class=\"label\""), 2u);
-    EXPECT_NE(svg.find("<title>image 3: xbIndex 3.000000, jm 100.000000</title>"), std::string::npos);
+    EXPECT_EQ(Count(svg, "<circle"), 5u);
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1, 2, 3</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"127.6\" y=\"44\">4</text>"), std::string::npos);
+    EXPECT_EQ(Count(svg, "<text class=\"label\""), 3u);
+    EXPECT_NE(svg.find("<title>image 3: xbIndex 3.000000, jm 100.500000</title>"), std::string::npos);
 }
 
 TEST(FrontPlotSvgTest, ListsPointsWithObjectivesThatAreNotFinite) {
