@@ -1,10 +1,12 @@
 // Evaluations per second of the objective evaluation on the bundled 400 x 400 x 6 scene with
 // K = 5, single-threaded: the blocked evaluation of the search, the literal step-by-step
 // evaluation with the library's pow (the baseline), and the floor that no evaluation can beat,
-// a strictly sequential sum of N x K doubles (the one running sum of jm).
+// a strictly sequential sum of N x K doubles (the one running sum of jm). Also the rate of
+// evaluating several solutions side by side on two threads.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -69,6 +71,22 @@ void BM_EvaluateLiteralPow(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_EvaluateLiteralPow)->Unit(benchmark::kMillisecond);
+
+// Eight solutions per iteration evaluated side by side on two threads (wall-clock rate).
+void BM_EvaluateAllTwoThreads(benchmark::State& state) {
+    const Scene& data = scene();
+    std::vector<CSolution> solutions(8, data.solution);
+    std::vector<CSolution*> pointers;
+    for (CSolution& s : solutions) pointers.push_back(&s);
+    data.algorithm->threadCount = 2;
+    for (auto _ : state) {
+        data.algorithm->EvaluateAll(pointers);
+        benchmark::DoNotOptimize(solutions[0].jm);
+    }
+    data.algorithm->threadCount = 1;
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(solutions.size()));
+}
+BENCHMARK(BM_EvaluateAllTwoThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SequentialSumFloor(benchmark::State& state) {
     const Scene& data = scene();

@@ -223,6 +223,25 @@ TEST(EvaluateTest, OddPixelCountsAcrossBlocksMatchTheLiteralEvaluation) {
     }
 }
 
+TEST(EvaluateTest, OtherFuzzifiersUseTheGeneralPower) {
+    // With m = 3 the exponents are 2 / (m - 1) = 1 and m = 3: compare with the literal
+    // evaluation through pow, and by hand on one band: pixels 0, 1, 3, centres 0 and 2.
+    testing::FillRunGlobals(2, 6, 1, 3, 1, {0, 1, 3});
+    CMemeticClustering algorithm;
+    algorithm.fuzzifier = 3.0;
+    CSolution s = withCentres({0, 2});
+    algorithm.Evaluate(s);
+    // Pixel 1: u = 1/2 each, adds 2 * (1/8) * 1; pixel 3: D = 3, 1, S = 4/3, u = 1/4, 3/4,
+    // adds (1/64) * 9 + (27/64) * 1 = 36/64.
+    EXPECT_DOUBLE_EQ(s.jm, 0.25 + 36.0 / 64.0);
+    const testing::LiteralImage image{algorithm.bandData.get(), algorithm.pixelCount(),
+                                      algorithm.bandCount};
+    const testing::ObjectivePair reference =
+        testing::LiteralEvaluate(image, 2, s.centres, 3.0, testing::PowerMode::LibraryPow);
+    EXPECT_TRUE(sameBits(s.jm, reference.jm));
+    EXPECT_TRUE(sameBits(s.xbIndex, reference.xbIndex));
+}
+
 TEST(EvaluateAllTest, ThreadsGiveTheSequentialResults) {
     testing::SampleImage image = testing::LoadSampleImage("small", 100, 100, 6);
     testing::FillRunGlobals(4, 6, 100, 100, 6, std::move(image.bandData));
