@@ -2,7 +2,6 @@
 // K = 4): a whole Cluster of 100 iterations, and one iteration's steps on their own.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <string>
 
 #include "clustering/CFcmRunner.h"
@@ -43,7 +42,7 @@ void BM_FcmOneIterationLandsatScene(benchmark::State& state) {
     for (auto _ : state) {
         runner.UpdateCentres();
         runner.UpdateMemberships();
-        std::copy(runner.newMembership.begin(), runner.newMembership.end(), runner.membership.begin());
+        runner.membership.swap(runner.newMembership);
         benchmark::DoNotOptimize(runner.membership.data());
     }
 }

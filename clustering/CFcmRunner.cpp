@@ -1,12 +1,16 @@
 #include "clustering/CFcmRunner.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <type_traits>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -52,6 +56,145 @@ fs::path ExecutableFolder() {
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     return error ? fs::path() : executable.parent_path();
 }
+
+
+CFcmRunner::CentreSums AccumulateCentreSums(const double* membership, const double* pixels,
+                                std::size_t pixelCount, std::size_t clusters, std::size_t bands,
+                                int fuzzifier) {
+    const bool squared = fuzzifier == 2;
+    const double m = static_cast<double>(fuzzifier);
+    CFcmRunner::CentreSums sums{std::vector<double>(clusters, 0.0),
+                                std::vector<double>(clusters * bands, 0.0)};
+    std::vector<double> weights(clusters);
+    for (std::size_t i = 0; i < pixelCount; ++i) {
+        const double* row = membership + i * clusters;
+        const double* x = pixels + i * bands;
+        for (std::size_t j = 0; j < clusters; ++j) {
+            weights[j] = squared ? row[j] * row[j] : std::pow(row[j], m);
+            sums.weights[j] += weights[j];
+        }
+        for (std::size_t k = 0; k < bands; ++k) {
+            double* bandSums = sums.weighted.data() + k * clusters;
+            for (std::size_t j = 0; j < clusters; ++j) bandSums[j] += weights[j] * x[k];
+        }
+    }
+    return sums;
+}
+
+#if defined(__SSE2__)
+// Calls `visit` with the band count as a compile-time constant for the common counts 1 to 8,
+// so that the band loops unroll and their sums stay in registers, and with 0 (counted at run
+// time) otherwise.
+template <class Visitor>
+decltype(auto) WithBandCount(std::size_t bands, Visitor&& visit) {
+    using std::integral_constant;
+    switch (bands) {
+        case 1: return visit(integral_constant<std::size_t, 1>{});
+        case 2: return visit(integral_constant<std::size_t, 2>{});
+        case 3: return visit(integral_constant<std::size_t, 3>{});
+        case 4: return visit(integral_constant<std::size_t, 4>{});
+        case 5: return visit(integral_constant<std::size_t, 5>{});
+        case 6: return visit(integral_constant<std::size_t, 6>{});
+        case 7: return visit(integral_constant<std::size_t, 7>{});
+        case 8: return visit(integral_constant<std::size_t, 8>{});
+        default: return visit(integral_constant<std::size_t, 0>{});
+    }
+}
+
+// The centre sums for four clusters and m = 2, two clusters per register, added pixel by
+// pixel. FixedBands > 0 is the band count known at compile time.
+template <std::size_t FixedBands>
+class FourClusterSums {
+public:
+    explicit FourClusterSums(std::size_t bands) : bands_(FixedBands > 0 ? FixedBands : bands) {
+        if constexpr (FixedBands == 0) weighted_.assign(2 * bands_, Packed{_mm_setzero_pd()});
+        else weighted_.fill(Packed{_mm_setzero_pd()});
+    }
+
+    void Add(const double* row, const double* x) {
+        const __m128d u01 = _mm_loadu_pd(row);
+        const __m128d u23 = _mm_loadu_pd(row + 2);
+        const __m128d w01 = _mm_mul_pd(u01, u01);
+        const __m128d w23 = _mm_mul_pd(u23, u23);
+        weightSums01_ = _mm_add_pd(weightSums01_, w01);
+        weightSums23_ = _mm_add_pd(weightSums23_, w23);
+        const std::size_t bands = FixedBands > 0 ? FixedBands : bands_;
+        for (std::size_t k = 0; k < bands; ++k) {
+            const __m128d value = _mm_set1_pd(x[k]);
+            weighted_[2 * k].value = _mm_add_pd(weighted_[2 * k].value, _mm_mul_pd(w01, value));
+            weighted_[2 * k + 1].value =
+                _mm_add_pd(weighted_[2 * k + 1].value, _mm_mul_pd(w23, value));
+        }
+    }
+
+    CFcmRunner::CentreSums Take() const {
+        CFcmRunner::CentreSums sums{std::vector<double>(4), std::vector<double>(4 * bands_)};
+        _mm_storeu_pd(sums.weights.data(), weightSums01_);
+        _mm_storeu_pd(sums.weights.data() + 2, weightSums23_);
+        for (std::size_t k = 0; k < bands_; ++k) {
+            _mm_storeu_pd(sums.weighted.data() + 4 * k, weighted_[2 * k].value);
+            _mm_storeu_pd(sums.weighted.data() + 4 * k + 2, weighted_[2 * k + 1].value);
+        }
+        return sums;
+    }
+
+private:
+    // Wrapped so that containers take the register type without dropping its alignment.
+    struct Packed {
+        __m128d value;
+    };
+    using Storage = std::conditional_t<FixedBands == 0, std::vector<Packed>,
+                                       std::array<Packed, 2 * (FixedBands > 0 ? FixedBands : 1)>>;
+
+    std::size_t bands_;
+    __m128d weightSums01_ = _mm_setzero_pd();
+    __m128d weightSums23_ = _mm_setzero_pd();
+    Storage weighted_{};  // per band: clusters 0 and 1, then clusters 2 and 3
+};
+
+// New memberships of the pixel pair (first, first + 1) for four clusters and m = 2: both
+// pixels side by side in one register. `pairedCentres` holds each centre value twice (band k
+// of centre j at 2 * (j * bands + k)). Returns false, leaving `out` unchanged, when either pixel
+// coincides with a centre; the caller handles those pixels one by one.
+template <std::size_t FixedBands>
+bool FourClusterMembershipsOfPair(const double* pixels, std::size_t first, std::size_t runtimeBands,
+                                  const double* pairedCentres, double* out) {
+    const std::size_t bands = FixedBands > 0 ? FixedBands : runtimeBands;
+    const double* a = pixels + first * bands;
+    const double* b = a + bands;
+    __m128d squareSums[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(),
+                             _mm_setzero_pd()};
+    for (std::size_t k = 0; k < bands; ++k) {
+        const __m128d x = _mm_set_pd(b[k], a[k]);
+        for (std::size_t j = 0; j < 4; ++j) {
+            const __m128d difference =
+                _mm_sub_pd(x, _mm_loadu_pd(pairedCentres + 2 * (j * bands + k)));
+            squareSums[j] = _mm_add_pd(squareSums[j], _mm_mul_pd(difference, difference));
+        }
+    }
+    __m128d powered[4];
+    __m128d coincidence = _mm_setzero_pd();
+    for (std::size_t j = 0; j < 4; ++j) {
+        const __m128d distance = _mm_sqrt_pd(squareSums[j]);
+        coincidence = _mm_or_pd(coincidence, _mm_cmpeq_pd(distance, _mm_setzero_pd()));
+        coincidence = _mm_or_pd(coincidence, _mm_cmpunord_pd(distance, distance));
+        powered[j] = _mm_mul_pd(distance, distance);
+    }
+    if (_mm_movemask_pd(coincidence) != 0) return false;
+    const __m128d one = _mm_set1_pd(1.0);
+    __m128d inverseSum = _mm_setzero_pd();
+    for (std::size_t l = 0; l < 4; ++l) {
+        inverseSum = _mm_add_pd(inverseSum, _mm_div_pd(one, powered[l]));
+    }
+    __m128d u[4];
+    for (std::size_t j = 0; j < 4; ++j) u[j] = _mm_div_pd(one, _mm_mul_pd(powered[j], inverseSum));
+    _mm_storeu_pd(out, _mm_unpacklo_pd(u[0], u[1]));
+    _mm_storeu_pd(out + 2, _mm_unpacklo_pd(u[2], u[3]));
+    _mm_storeu_pd(out + 4, _mm_unpackhi_pd(u[0], u[1]));
+    _mm_storeu_pd(out + 6, _mm_unpackhi_pd(u[2], u[3]));
+    return true;
+}
+#endif
 
 }  // namespace
 
@@ -157,11 +300,22 @@ void CFcmRunner::Cluster() {
     CheckSettings();
     InitMemberships();
     NormaliseMemberships();
+    // With four clusters the membership pass also sums up the next iteration's centres, so
+    // each iteration reads the pixels once; the sums and their order stay those of UpdateCentres.
+    std::optional<CentreSums> nextSums;
     for (int iteration = 0; iteration < iterationCount; ++iteration) {
-        UpdateCentres();
-        UpdateMemberships();
-        std::copy(newMembership.begin(), newMembership.end(), membership.begin());
+        if (nextSums) {
+            ApplyCentreSums(*nextSums);
+        } else {
+            UpdateCentres();
+        }
+        const bool last = iteration + 1 == iterationCount;
+        nextSums = UpdateMembershipsAndSum(!last);
+        // Every iteration overwrites all of newMembership, so exchanging the two matrices
+        // gives `membership` the copy's content; the copy itself is made once at the end.
+        membership.swap(newMembership);
     }
+    if (iterationCount > 0) newMembership = membership;
     WriteCentresFile(kClusteredCentresFileName);
 }
 
@@ -192,58 +346,101 @@ void CFcmRunner::UpdateCentres() {
     const std::size_t clusters = static_cast<std::size_t>(clusterNumber);
     const std::size_t bands = static_cast<std::size_t>(bandCount);
     const std::size_t pixelCount = PixelCount();
-    const double m = static_cast<double>(fuzzifier);
-    const bool squared = fuzzifier == 2;
-
-    // One pass over the pixels; every sum still runs over the pixels in index order.
-    std::vector<double> weightSums(clusters, 0.0);
-    std::vector<double> weightedSums(clusters * bands, 0.0);
-    for (std::size_t i = 0; i < pixelCount; ++i) {
-        const double* row = membership.data() + i * clusters;
-        const double* x = pixels.data() + i * bands;
-        for (std::size_t j = 0; j < clusters; ++j) {
-            const double u = row[j];
-            const double weight = squared ? u * u : std::pow(u, m);
-            weightSums[j] += weight;
-            double* sums = weightedSums.data() + j * bands;
-            for (std::size_t k = 0; k < bands; ++k) sums[k] += weight * x[k];
-        }
+#if defined(__SSE2__)
+    if (clusters == 4 && fuzzifier == 2) {
+        WithBandCount(bands, [&](auto fixedBands) {
+            FourClusterSums<fixedBands()> sums(bands);
+            for (std::size_t i = 0; i < pixelCount; ++i) {
+                sums.Add(membership.data() + i * 4, pixels.data() + i * bands);
+            }
+            ApplyCentreSums(sums.Take());
+        });
+        return;
     }
+#endif
+    ApplyCentreSums(AccumulateCentreSums(membership.data(), pixels.data(), pixelCount, clusters,
+                                         bands, fuzzifier));
+}
+
+void CFcmRunner::ApplyCentreSums(const CentreSums& sums) {
+    const std::size_t clusters = static_cast<std::size_t>(clusterNumber);
+    const std::size_t bands = static_cast<std::size_t>(bandCount);
     for (std::size_t j = 0; j < clusters; ++j) {
         for (std::size_t k = 0; k < bands; ++k) {
-            centres[j * bands + k] = weightedSums[j * bands + k] / weightSums[j];
+            centres[j * bands + k] = sums.weighted[k * clusters + j] / sums.weights[j];
         }
     }
 }
 
-void CFcmRunner::UpdateMemberships() {
+void CFcmRunner::UpdateMemberships() { UpdateMembershipsAndSum(false); }
+
+std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool sumNextCentres) {
+    const std::size_t pixelCount = PixelCount();
+#if defined(__SSE2__)
+    if (clusterNumber == 4 && fuzzifier == 2) {
+        const std::size_t bands = static_cast<std::size_t>(bandCount);
+        std::vector<double> pairedCentres(2 * centres.size());
+        for (std::size_t c = 0; c < centres.size(); ++c) {
+            pairedCentres[2 * c] = centres[c];
+            pairedCentres[2 * c + 1] = centres[c];
+        }
+        return WithBandCount(bands, [&](auto fixedBands) -> std::optional<CentreSums> {
+            FourClusterSums<fixedBands()> sums(bands);
+            const auto addToSums = [&](std::size_t begin, std::size_t end) {
+                if (!sumNextCentres) return;
+                for (std::size_t i = begin; i < end; ++i) {
+                    sums.Add(newMembership.data() + i * 4, pixels.data() + i * bands);
+                }
+            };
+            std::size_t first = 0;
+            for (; first + 2 <= pixelCount; first += 2) {
+                if (!FourClusterMembershipsOfPair<fixedBands()>(pixels.data(), first, bands,
+                                                                pairedCentres.data(),
+                                                                newMembership.data() + first * 4)) {
+                    UpdateMembershipRange(first, first + 2);
+                }
+                addToSums(first, first + 2);
+            }
+            UpdateMembershipRange(first, pixelCount);
+            addToSums(first, pixelCount);
+            if (sumNextCentres) return sums.Take();
+            return std::nullopt;
+        });
+    }
+#endif
+    UpdateMembershipRange(0, pixelCount);
+    return std::nullopt;
+}
+
+void CFcmRunner::UpdateMembershipRange(std::size_t begin, std::size_t end) {
     const std::size_t clusters = static_cast<std::size_t>(clusterNumber);
     const std::size_t bands = static_cast<std::size_t>(bandCount);
-    const std::size_t pixelCount = PixelCount();
     const int exponent = 2 / (fuzzifier - 1);
     const bool squared = exponent == 2;
+    if (end <= begin) return;
+    const std::size_t block = std::min(kPixelBlock, end - begin);
 
     // Pixels are taken a block at a time with the block's bands side by side, so every
     // operation below runs over independent pixels; each pixel's own sums keep their order.
-    std::vector<double> blockBands(bands * kPixelBlock);
-    std::vector<double> powered(clusters * kPixelBlock);  // D^e, cluster by cluster
-    std::vector<double> inverseSums(kPixelBlock);
-    std::vector<std::size_t> coincidentCluster(kPixelBlock);
-    for (std::size_t first = 0; first < pixelCount; first += kPixelBlock) {
-        const std::size_t count = std::min(kPixelBlock, pixelCount - first);
+    std::vector<double> blockBands(bands * block);
+    std::vector<double> powered(clusters * block);  // D^e, cluster by cluster
+    std::vector<double> inverseSums(block);
+    std::vector<std::size_t> coincidentCluster(block);
+    for (std::size_t first = begin; first < end; first += block) {
+        const std::size_t count = std::min(block, end - first);
         const double* blockPixels = pixels.data() + first * bands;
         for (std::size_t p = 0; p < count; ++p) {
             for (std::size_t k = 0; k < bands; ++k) {
-                blockBands[k * kPixelBlock + p] = blockPixels[p * bands + k];
+                blockBands[k * block + p] = blockPixels[p * bands + k];
             }
         }
 
         for (std::size_t j = 0; j < clusters; ++j) {
-            double* distances = powered.data() + j * kPixelBlock;
+            double* distances = powered.data() + j * block;
             std::fill(distances, distances + count, 0.0);
             for (std::size_t k = 0; k < bands; ++k) {
                 const double centre = centres[j * bands + k];
-                const double* band = blockBands.data() + k * kPixelBlock;
+                const double* band = blockBands.data() + k * block;
                 for (std::size_t p = 0; p < count; ++p) {
                     const double difference = band[p] - centre;
                     distances[p] += difference * difference;
@@ -258,14 +455,14 @@ void CFcmRunner::UpdateMemberships() {
         for (std::size_t p = 0; p < count; ++p) {
             std::size_t coincident = clusters;
             for (std::size_t j = 0; j < clusters; ++j) {
-                const double distance = powered[j * kPixelBlock + p];
+                const double distance = powered[j * block + p];
                 if (distance == 0.0 || std::isnan(distance)) coincident = j;
             }
             coincidentCluster[p] = coincident;
         }
 
         for (std::size_t j = 0; j < clusters; ++j) {
-            double* values = powered.data() + j * kPixelBlock;
+            double* values = powered.data() + j * block;
             if (squared) {
                 for (std::size_t p = 0; p < count; ++p) values[p] = values[p] * values[p];
             } else {
@@ -274,11 +471,11 @@ void CFcmRunner::UpdateMemberships() {
         }
         std::fill(inverseSums.begin(), inverseSums.begin() + static_cast<std::ptrdiff_t>(count), 0.0);
         for (std::size_t l = 0; l < clusters; ++l) {
-            const double* values = powered.data() + l * kPixelBlock;
+            const double* values = powered.data() + l * block;
             for (std::size_t p = 0; p < count; ++p) inverseSums[p] += 1.0 / values[p];
         }
         for (std::size_t j = 0; j < clusters; ++j) {
-            const double* values = powered.data() + j * kPixelBlock;
+            const double* values = powered.data() + j * block;
             for (std::size_t p = 0; p < count; ++p) {
                 out[p * clusters + j] = 1.0 / (values[p] * inverseSums[p]);
             }

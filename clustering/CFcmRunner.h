@@ -76,8 +76,22 @@ public:
     // The same search over given folders.
     static TestImageLocation LocateTestImageIn(const std::vector<std::string>& folders);
 
+    // The sums of a centre update: per cluster j the weights u_ij^m summed over the pixels, and
+    // per band k and cluster j (at k * K + j) the weighted band values, each summed over the
+    // pixels in index order.
+    struct CentreSums {
+        std::vector<double> weights;
+        std::vector<double> weighted;
+    };
+
 private:
     std::size_t PixelCount() const;
+    // UpdateMemberships for the pixels begin..end-1, any cluster count and fuzzifier.
+    void UpdateMembershipRange(std::size_t begin, std::size_t end);
+    // UpdateMemberships; where the fast path allows and `sumNextCentres` asks, also the centre
+    // sums of the new memberships, which UpdateCentres would compute next.
+    std::optional<CentreSums> UpdateMembershipsAndSum(bool sumNextCentres);
+    void ApplyCentreSums(const CentreSums& sums);
     void CheckSettings() const;
     void WriteCentresFile(const std::string& path) const;
 };
