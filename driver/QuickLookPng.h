@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "driver/ClassColours.h"
+#include "image/ClassColours.h"
 
 namespace tavorin {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "driver/ClassColours.h"
+#include "image/ClassColours.h"
 #include "driver/MarkupText.h"
 #include "platform/NumberText.h"
 

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "image/ClassColours.h"
 #include "image/EnviHeaderText.h"
 #include "image/SampleDecoding.h"
 #include "platform/NumberText.h"
@@ -24,14 +25,6 @@ using platform::formatInt;
 
 constexpr const char* kMissingHeaderMessage = "Please generate the file header using ENVI！";
 constexpr const char* kUnsupportedTypeMessage = "暂不处理此种数据类型！";
-
-// Class colours 0..19 of the classification headers, red, green, blue.
-constexpr std::array<std::array<int, 3>, 20> kClassColours{{
-    {0, 0, 0},       {0, 0, 255},     {0, 255, 0},     {255, 0, 0},     {255, 255, 0},
-    {0, 255, 255},   {255, 0, 255},   {46, 139, 87},   {216, 191, 216}, {255, 255, 255},
-    {48, 48, 48},    {128, 0, 0},     {0, 128, 0},     {0, 0, 128},     {128, 128, 0},
-    {0, 128, 128},   {128, 0, 128},   {255, 128, 0},   {128, 255, 0},   {255, 0, 128},
-}};
 
 // Samples decoded per read while the band data are filled.
 constexpr std::size_t kSamplesPerChunk = std::size_t{1} << 16;
@@ -430,7 +423,9 @@ void CEnviImage::WriteHeader() const {
         text += "\t";
         for (int c = 0; c < classes; ++c) {
             // Classes beyond the table's twenty repeat its colours.
-            for (const int component : kClassColours[static_cast<std::size_t>(c % 20)]) {
+            const ClassColour& colour = classColourTable[static_cast<std::size_t>(c) %
+                                                         classColourTable.size()];
+            for (const int component : {colour.red, colour.green, colour.blue}) {
                 if (text.back() != '\t') text += " ,";
                 text += formatInt(component);
             }

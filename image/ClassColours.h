@@ -12,8 +12,8 @@ struct ClassColour {
     std::uint8_t blue = 0;
 };
 
-// The colours of classes 0..19 as the classification headers declare them; class 0 is the
-// unclassified class.
+// The colours of classes 0..19 that every classification header declares and the quick-look
+// pictures use; class 0 is the unclassified class.
 inline constexpr std::array<ClassColour, 20> classColourTable{{
     {0, 0, 0},
     {0, 0, 255},
