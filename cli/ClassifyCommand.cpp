@@ -6,10 +6,32 @@
 #include "cli/Commands.h"
 #include "cli/TerminalUserInterface.h"
 #include "driver/CClassificationDriver.h"
+#include "image/CEnviImage.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
+#include "platform/UserError.h"
 
 namespace tavorin::cli {
+namespace {
+
+// Tells what the header of the input says, so a wrong file is noticed before a long search.
+// A header that cannot be read is left to the run, which reports it.
+void PrintImageGeometry(const std::string& inputPath) {
+    CEnviImage image;
+    try {
+        image.ReadHeader(inputPath);
+    } catch (const UserError&) {
+        return;
+    }
+    using platform::formatInt;
+    const std::string line = "Image: " + inputPath + ": " + formatInt(image.samples) +
+                             " samples x " + formatInt(image.lines) + " lines x " +
+                             formatInt(image.bands) + " bands, data type " +
+                             formatInt(image.dataType) + "\n";
+    std::fputs(line.c_str(), stdout);
+}
+
+}  // namespace
 
 int RunClassifyCommand(const std::vector<std::string>& arguments) {
     ClassifyCommandLine commandLine = ParseClassifyOptions(arguments);
@@ -30,6 +52,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
     if (!options.seed) options.seed = static_cast<std::uint32_t>(platform::timeSeconds());
     // Printed before the run so that any run, also a failed one, can be repeated.
     std::fputs(("Seed: " + platform::formatInt(*options.seed) + "\n").c_str(), stdout);
+    PrintImageGeometry(commandLine.parameters.inputPath);
     std::fflush(stdout);
 
     if (!CClassificationDriver().Run(commandLine.parameters, options)) return 1;

@@ -83,9 +83,23 @@ TEST(ClassifyCommand, RefusedImageWritesNothing) {
     WriteFileBytes(dir.file("flat.img"), std::string(4, '\5'));
     const Outcome outcome = RunClassify(dir, "--input flat.img --output res --seed 3");
     EXPECT_EQ(outcome.exitStatus, 1);
-    EXPECT_EQ(outcome.out, "Seed: 3\n");
+    EXPECT_EQ(outcome.out,
+              "Seed: 3\nImage: flat.img: 2 samples x 2 lines x 1 bands, data type 1\n");
     EXPECT_NE(outcome.err.find("nothing to classify"), std::string::npos) << outcome.err;
     EXPECT_EQ(FileCount(dir), 2u);
+}
+
+TEST(ClassifyCommand, ReportsTheGeometryAndFinishes) {
+    TempDir dir;
+    const Outcome outcome = RunClassify(
+        dir, "--input '" + testing::DataDir() +
+                 "/small.img' --output res --seed 5 --pop-size 6 --generations 0 --no-pictures");
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "Seed: 5\nImage: " + testing::DataDir() +
+                               "/small.img: 100 samples x 100 lines x 6 bands, data type 1\n"
+                               "Finish\n");
+    EXPECT_FALSE(ReadFileBytes(dir.file("FinalPF.txt")).empty());
+    EXPECT_FALSE(ReadFileBytes(dir.file("res_0.hdr")).empty());
 }
 
 }  // namespace
