@@ -12,6 +12,8 @@
 #include <type_traits>
 #include <utility>
 
+#include <unistd.h>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -49,6 +51,16 @@ std::string NotFoundMessage(const std::vector<std::string>& candidates) {
     for (const std::string& candidate : candidates) text += "\n  " + candidate;
     return text;
 }
+
+// Bytes of physical memory, or nothing when the system does not tell.
+std::optional<double> PhysicalMemoryBytes() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return std::nullopt;
+    return static_cast<double>(pages) * static_cast<double>(pageSize);
+}
+
+std::string GigabytesText(double bytes) { return platform::formatGeneral(bytes / 1e9, 3) + " GB"; }
 
 // The folder of the running executable, or empty when the system does not tell.
 fs::path ExecutableFolder() {
@@ -281,6 +293,20 @@ void CFcmRunner::AllocateMatrices() {
     const std::size_t pixelCount = PixelCount();
     const std::size_t clusters = static_cast<std::size_t>(clusterNumber);
     const std::size_t bands = static_cast<std::size_t>(bandCount);
+    // Refused before anything is allocated: the two membership matrices, the pixels and, while
+    // they load, the image's band data (a header may claim any size).
+    const double neededBytes = static_cast<double>(lineCount) * static_cast<double>(sampleCount) *
+                               (2.0 * static_cast<double>(clusters) + 2.0 * static_cast<double>(bands)) *
+                               8.0;
+    const auto physical = PhysicalMemoryBytes();
+    if (physical && neededBytes > *physical) {
+        throw UserError("The test image of " + platform::formatInt(sampleCount) + " samples, " +
+                        platform::formatInt(lineCount) + " lines and " +
+                        platform::formatInt(bandCount) +
+                        " bands is too large to cluster: it would need about " +
+                        GigabytesText(neededBytes) + " of memory (this computer has about " +
+                        GigabytesText(*physical) + ").");
+    }
     try {
         newMembership.assign(pixelCount * clusters, 0.0);
         membership.assign(pixelCount * clusters, 0.0);
