@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <unistd.h>
 #include <vector>
 
 #include "driver/ResultPictures.h"
@@ -35,6 +38,97 @@ std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int
     return centres;
 }
 
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Refuses, before the search starts, an output that could not be written at its end: a run
+// of many minutes must not end with nothing but a message, and a refusal leaves every file
+// as it was.
+void checkOutputTargets(const std::string& outputPath) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(outputPath, error)) {
+        throw UserError("The output path " + quoted(outputPath) +
+                        " is a folder; give the base name of the result files, such as " +
+                        quoted((fs::path(outputPath) / "result").string()) + ".");
+    }
+    const fs::path parent = fs::path(outputPath).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    if (!fs::exists(folder, error)) {
+        throw UserError("The output folder " + quoted(folder) + " does not exist.");
+    }
+    if (!fs::is_directory(folder, error)) {
+        throw UserError("The output folder " + quoted(folder) + " is not a folder.");
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw UserError("The output folder " + quoted(folder) + " cannot be written to.");
+    }
+    const bool frontListWritable =
+        fs::exists(kFrontFileName, error)
+            ? !fs::is_directory(kFrontFileName, error) && ::access(kFrontFileName, W_OK) == 0
+            : ::access(".", W_OK | X_OK) == 0;
+    if (!frontListWritable) {
+        throw UserError(std::string("Cannot create the file \"") + kFrontFileName + "\".");
+    }
+}
+
+// What the output stage has written so far, so that a failure can name what exists.
+struct OutputProgress {
+    std::string outputPath;
+    std::size_t imageCount = 0;
+    std::size_t imagesWritten = 0;
+    bool frontListWritten = false;
+    bool summaryWritten = false;
+    bool pictures = false;
+};
+
+std::string imageName(const std::string& outputPath, std::size_t j) {
+    return outputPath + "_" + platform::formatInt(static_cast<long long>(j));
+}
+
+// The images first..last-1 with their headers, in one phrase.
+std::string imageRangeText(const std::string& outputPath, std::size_t first, std::size_t last) {
+    if (last == first + 1) return quoted(imageName(outputPath, first)) + " with its header";
+    return quoted(imageName(outputPath, first)) + " to " + quoted(imageName(outputPath, last - 1)) +
+           " with their headers";
+}
+
+std::string joinedPhrases(const std::vector<std::string>& phrases) {
+    std::string text;
+    for (std::size_t i = 0; i < phrases.size(); ++i) {
+        if (i > 0) text += i + 1 == phrases.size() ? " and " : ", ";
+        text += phrases[i];
+    }
+    return text;
+}
+
+// The failure's own message, then which result files exist and which are missing. A failure
+// before anything was written keeps its message alone.
+std::string partialResultMessage(const std::string& failure, const OutputProgress& progress) {
+    std::vector<std::string> written;
+    std::vector<std::string> missing;
+    if (progress.imagesWritten > 0) {
+        written.push_back(imageRangeText(progress.outputPath, 0, progress.imagesWritten));
+    }
+    if (progress.imagesWritten < progress.imageCount) {
+        missing.push_back(
+            imageRangeText(progress.outputPath, progress.imagesWritten, progress.imageCount));
+    }
+    if (progress.frontListWritten) {
+        written.push_back(quoted(kFrontFileName) + " (" +
+                          platform::formatInt(static_cast<long long>(progress.imagesWritten)) +
+                          (progress.imagesWritten == 1 ? " line" : " lines") + ")");
+    } else {
+        missing.push_back(quoted(kFrontFileName));
+    }
+    const std::string summaryPath = RunSummaryPath(progress.outputPath);
+    (progress.summaryWritten ? written : missing).push_back(quoted(summaryPath));
+    if (progress.pictures) missing.push_back("the pictures and the report page");
+
+    if (progress.imagesWritten == 0 && !progress.summaryWritten) return failure;
+    return failure + "\nWritten: " + joinedPhrases(written) + ".\nNot written: " +
+           joinedPhrases(missing) + ".";
+}
+
 }  // namespace
 
 std::vector<CSolution> SortedFirstFront(const std::vector<CSolution>& population) {
@@ -57,6 +151,7 @@ std::vector<CSolution> SortedFirstFront(const std::vector<CSolution>& population
 void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunParameters& parameters,
                               const RunOptions& options, const CEnviImage& input) {
     const RunGlobals& globals = runGlobals();
+    checkOutputTargets(parameters.outputPath);
 
     CMemeticClustering algorithm;
     algorithm.threadCount = options.threads;
@@ -67,10 +162,20 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
     std::vector<unsigned char> labels(static_cast<std::size_t>(globals.pixelCount()), 0);
     const std::vector<CSolution> front = SortedFirstFront(algorithm.population);
 
+    OutputProgress done;
+    done.outputPath = parameters.outputPath;
+    done.imageCount = front.size();
+    done.pictures = options.pictures;
+
     platform::TextFile frontFile;
     if (!frontFile.Open(kFrontFileName, platform::TextFile::Mode::Truncate)) {
         throw UserError(std::string("Cannot create the file \"") + kFrontFileName + "\".");
     }
+    // Closes the list of the images written so far; a list that cannot be completed is removed.
+    const auto closeFrontList = [&frontFile, &done] {
+        done.frontListWritten = frontFile.Close();
+        if (!done.frontListWritten) std::remove(kFrontFileName);
+    };
     platform::ProgressWindow progress("QUELDRA_output", 0, static_cast<int>(front.size()), 1);
 
     CEnviImage output;
@@ -88,13 +193,18 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
 
     for (std::size_t j = 0; j < front.size(); ++j) {
         progress.Step();
-        const std::string name =
-            parameters.outputPath + "_" + platform::formatInt(static_cast<long long>(j));
+        const std::string name = imageName(parameters.outputPath, j);
         output.SetGeometry(1, globals.lineCount, globals.sampleCount, 1, name);
         driver.AssignLabels(front[j], labels.data());
         output.classes = globals.clusterNumber + 1;
         // The image goes first, so the list never names an image that was not written.
-        output.WriteClassification(labels.data());
+        try {
+            output.WriteClassification(labels.data());
+        } catch (const UserError& error) {
+            closeFrontList();
+            throw UserError(partialResultMessage(error.what(), done));
+        }
+        ++done.imagesWritten;
         frontFile.Write(platform::formatFixed(front[j].xbIndex) + "\t" +
                         platform::formatFixed(front[j].jm) + "\n");
 
@@ -102,16 +212,22 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
             {name, front[j].xbIndex, front[j].jm, centresByCluster(front[j], globals.bandCount)});
         pictures.front.push_back({name, front[j].xbIndex, front[j].jm});
     }
-    if (!frontFile.Close()) {
-        std::remove(kFrontFileName);
-        throw UserError(std::string("Cannot write the whole file \"") + kFrontFileName + "\".");
+    closeFrontList();
+    if (!done.frontListWritten) {
+        throw UserError(partialResultMessage(
+            std::string("Cannot write the whole file \"") + kFrontFileName + "\".", done));
     }
     const std::int64_t outputEnd = platform::tickMilliseconds();
 
     summary.searchSeconds = secondsBetween(searchStart, outputStart);
     summary.outputSeconds = secondsBetween(outputStart, outputEnd);
-    WriteRunSummary(summary, RunSummaryPath(parameters.outputPath));
-    if (options.pictures) WriteResultPictures(pictures);
+    try {
+        WriteRunSummary(summary, RunSummaryPath(parameters.outputPath));
+        done.summaryWritten = true;
+        if (options.pictures) WriteResultPictures(pictures);
+    } catch (const UserError& error) {
+        throw UserError(partialResultMessage(error.what(), done));
+    }
 }
 
 }  // namespace tavorin
