@@ -134,6 +134,6 @@ std::map<std::string, std::string> SnapshotFolder(const std::filesystem::path& f
     return files;
 }
 
-bool CanDropPrivileges() { return ::geteuid() == 0; }
+bool IsRoot() { return ::geteuid() == 0; }
 
 }  // namespace tavorin::testing

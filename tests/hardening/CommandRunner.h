@@ -41,7 +41,7 @@ bool HasSanitizerReport(const std::string& text);
 // with the marker "<folder>".
 std::map<std::string, std::string> SnapshotFolder(const std::filesystem::path& folder);
 
-// Whether processes can be started as the unprivileged user (we are root).
-bool CanDropPrivileges();
+// Whether the tests run as root, for whom permission bits do not hold.
+bool IsRoot();
 
 }  // namespace tavorin::testing
