@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,8 +30,10 @@ std::vector<std::string> FourImageRun(bool pictures) {
     return arguments;
 }
 
-CommandResult RunInFolder(const TempDir& work, std::vector<std::string> arguments) {
+CommandResult RunInFolder(const TempDir& work, std::vector<std::string> arguments,
+                          std::optional<long long> fileSizeLimit = std::nullopt) {
     CommandRequest request;
+    request.fileSizeLimitBytes = fileSizeLimit;
     request.arguments = std::move(arguments);
     request.workingDirectory = work.path();
     const CommandResult result = testing::RunTavorin(request);
@@ -137,6 +140,25 @@ TEST_F(PartialResults, SummaryThatCannotBeWrittenKeepsTheImagesAndTheList) {
               "Written: \"res_0\" to \"res_3\" with their headers and \"FinalPF.txt\" (4 lines).\n"
               "Not written: \"res_summary.json\".\n");
     EXPECT_EQ(ReadFileBytes(work.file("FinalPF.txt")), CompleteFrontLines(4));
+}
+
+// Files limited to 10 KiB, as on a disk that fills: the 10,000-byte maps fit, the input's
+// picture does not. The pictures of the run are removed again; maps, list and summary stay.
+TEST_F(PartialResults, DiskFullDuringThePicturesKeepsTheMapsListAndSummary) {
+    const TempDir work;
+    const CommandResult result = RunInFolder(work, FourImageRun(true), 10240);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(MessageLines(result.err),
+              "Cannot write the whole file \"res_input.png\".\n"
+              "Written: \"res_0\" to \"res_3\" with their headers, \"FinalPF.txt\" (4 lines) and "
+              "\"res_summary.json\".\n"
+              "Not written: the pictures and the report page.\n");
+    EXPECT_EQ(ReadFileBytes(work.file("FinalPF.txt")), CompleteFrontLines(4));
+    EXPECT_EQ(ReadFileBytes(work.file("res_3")), ReadFileBytes(complete_.file("res_3")));
+    EXPECT_TRUE(fs::exists(work.file("res_summary.json")));
+    for (const char* name : {"res_0.png", "res_input.png", "res_front.svg", "res_report.html"}) {
+        EXPECT_FALSE(fs::exists(work.file(name))) << name;
+    }
 }
 
 }  // namespace
