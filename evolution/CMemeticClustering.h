@@ -72,6 +72,11 @@ public:
     // Evaluates every solution of `solutions`, up to `threadCount` of them side by side; the
     // results are those of evaluating them one after the other.
     void EvaluateAll(std::span<CSolution* const> solutions) const;
+    // Evaluates the neighbours of `member`, neighbour c being `member` with only centre c
+    // moved: the distances to the unchanged centres are computed once for all of them. The
+    // results are bit for bit those of Evaluate; a neighbour that differs from `member` in
+    // any other centre is evaluated on its own.
+    void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
 
     // Makes `destination` an exact, independent copy of `source`.
     void CopySolution(CSolution& destination, const CSolution& source) const;

@@ -62,7 +62,7 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
                                                             lowerBound[k], upperBound[k]);
             }
         }
-        EvaluateAll(toEvaluate);
+        EvaluateNeighbours(member, toEvaluate);
 
         // Each move meets only the best of its moment: a dominating move becomes the best,
         // an incomparable (or equal) one joins the cluster set, a dominated one is dropped.
