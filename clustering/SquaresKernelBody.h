@@ -287,8 +287,12 @@ void NeighbourJmKernel(const PixelBands& image, const double* memberCentres,
     double* terms = inverseSum + B;  // move v's rows start at v * termsPerMove
     double* previousTerms = terms + moveCount * termsPerMove;
     double* padded = previousTerms + moveCount * termsPerMove;
+    // The sums live in this call's scratch and reach `jm` only at the end: several calls run
+    // side by side on neighbouring entries of one `jm`, which must not share cache lines on
+    // every addition.
+    double* localSums = padded + bands * B;
 
-    RunningSums sums(jm, moveCount);
+    RunningSums sums(localSums, moveCount);
     const V one = Lanes::Broadcast(1.0);
 
     for (std::size_t p0 = 0; p0 < pixels; p0 += B) {
@@ -350,6 +354,7 @@ void NeighbourJmKernel(const PixelBands& image, const double* memberCentres,
         previousTerms = swapped;
     }
     sums.Finish();
+    for (std::size_t v = 0; v < moveCount; ++v) jm[v] = localSums[v];
 }
 
 }  // namespace

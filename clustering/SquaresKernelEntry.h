@@ -12,15 +12,15 @@ namespace tavorin::squares::detail {
 // Pixels handled together: a block's rows for every cluster stay in the first-level cache.
 inline constexpr std::size_t kBlockPixels = 128;
 
-// Scratch doubles of the kernels: block rows per cluster and a zero-padded copy of a last,
-// partial block's bands.
+// Scratch doubles of the kernels: block rows per cluster, a zero-padded copy of a last,
+// partial block's bands, and the neighbours' sums.
 static constexpr std::size_t JmScratchSize(std::size_t clusters, std::size_t bands) {
     return (5 * clusters + 1 + bands) * kBlockPixels;
 }
 
 static constexpr std::size_t NeighbourScratchSize(std::size_t clusters, std::size_t bands,
                                                   std::size_t moves) {
-    return (3 * clusters + 3 + 2 * moves * clusters + bands) * kBlockPixels;
+    return (3 * clusters + 3 + 2 * moves * clusters + bands) * kBlockPixels + moves;
 }
 
 double JmSse2(const PixelBands& image, const double* centres, double* scratch);
