@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "cli/TerminalUserInterface.h"
 #include "clustering/CFcmRunner.h"
 #include "platform/NumberText.h"
+#include "platform/ThreadPool.h"
 #include "platform/UserError.h"
 #include "platform/UserInterface.h"
 
@@ -22,6 +24,7 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kMaximumThreads = 1024;
 
 constexpr const char* kDescription =
     "Four-cluster fuzzy c-means of the fixed test image small.img (with small.hdr beside it).\n"
@@ -37,7 +40,7 @@ constexpr const char* kDescription =
     "(one byte per pixel, labels 1 to 4).\n"
     "\n"
     "Without --seed the run waits one second and seeds from the clock (time * 1000); the seed\n"
-    "used is printed so the run can be repeated.";
+    "used is printed so the run can be repeated. The files do not depend on --threads.";
 
 // The whole text, surrounding spaces allowed, as an unsigned 32-bit decimal number.
 std::optional<std::uint32_t> ParseSeed(std::string_view text) {
@@ -49,6 +52,10 @@ std::optional<std::uint32_t> ParseSeed(std::string_view text) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
     return value;
+}
+
+int DefaultThreadCount() {
+    return std::min(platform::HardwareThreadCount(), kMaximumThreads);
 }
 
 int UsageError(const std::string& text) {
@@ -65,6 +72,12 @@ int RunFcmCommand(const std::vector<std::string>& arguments) {
     app.add_option("--seed", seedText,
                    "seed of the random start memberships (0 to 4294967295); skips the one-second "
                    "pause so the run repeats exactly")
+        ->type_name("N");
+    std::string threadsText;
+    app.add_option("--threads", threadsText,
+                   "threads that share the clustering, 1 to " + platform::formatInt(kMaximumThreads) +
+                       "; the results do not depend on it (default: all cores, " +
+                       platform::formatInt(DefaultThreadCount()) + " here)")
         ->type_name("N");
 
     std::vector<const char*> argv{"tavorin fcm"};
@@ -85,6 +98,16 @@ int RunFcmCommand(const std::vector<std::string>& arguments) {
             return UsageError("--seed needs a whole number from 0 to 4294967295, not '" + seedText +
                               "'");
         }
+    }
+
+    runner.threadCount = DefaultThreadCount();
+    if (app.count("--threads") > 0) {
+        const std::optional<int> threads = platform::parseInt32(threadsText);
+        if (!threads || *threads < 1 || *threads > kMaximumThreads) {
+            return UsageError("--threads needs a whole number from 1 to " +
+                              platform::formatInt(kMaximumThreads) + ", not '" + threadsText + "'");
+        }
+        runner.threadCount = *threads;
     }
 
     TerminalUserInterface userInterface;

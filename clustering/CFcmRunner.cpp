@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <barrier>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -35,6 +39,10 @@ constexpr std::uint32_t kSeedTimeFactor = 1000;
 constexpr double kRandomDivisor = 32768.0;
 // Pixels per block of the membership update: the block's scratch rows stay in the L1 cache.
 constexpr std::size_t kPixelBlock = 256;
+// Pixels per chunk of the shared membership pass: the threads meet once per chunk, and a
+// chunk's pixels and memberships (80 bytes a pixel for six bands) stay in the cache until the
+// threads have summed them.
+constexpr std::size_t kSharedChunkPixels = 4096;
 
 // Replaces values[0..count) by their square roots, two at a time where the processor allows;
 // the results are the correctly rounded roots that std::sqrt gives.
@@ -70,27 +78,79 @@ fs::path ExecutableFolder() {
 }
 
 
-CFcmRunner::CentreSums AccumulateCentreSums(const double* membership, const double* pixels,
-                                std::size_t pixelCount, std::size_t clusters, std::size_t bands,
-                                int fuzzifier) {
+// A part of a range of pixels: begin..end-1.
+struct Slice {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// Part `part` of `parts` nearly equal slices of begin..end-1. The boundaries fall between pixel
+// pairs (counted from begin), so the two-pixel kernels see the same pairs; an odd last pixel
+// goes to the last slice.
+Slice SliceOf(std::size_t begin, std::size_t end, std::size_t part, std::size_t parts) {
+    const std::size_t pairs = (end - begin) / 2;
+    const auto boundary = [&](std::size_t p) { return p == parts ? end : begin + 2 * (pairs * p / parts); };
+    return {boundary(part), boundary(part + 1)};
+}
+
+// Sets the centre sums of clusters clusterBegin..clusterEnd-1, each summed over all pixels in
+// index order, in `sums` (sized for every cluster); the entries of other clusters stay as they
+// are, so threads can fill disjoint cluster ranges of one result.
+void AccumulateCentreSums(const double* membership, const double* pixels, std::size_t pixelCount,
+                          std::size_t clusters, std::size_t bands, int fuzzifier,
+                          std::size_t clusterBegin, std::size_t clusterEnd,
+                          CFcmRunner::CentreSums& sums) {
     const bool squared = fuzzifier == 2;
     const double m = static_cast<double>(fuzzifier);
-    CFcmRunner::CentreSums sums{std::vector<double>(clusters, 0.0),
-                                std::vector<double>(clusters * bands, 0.0)};
-    std::vector<double> weights(clusters);
+    const std::size_t span = clusterEnd - clusterBegin;
+    // Local sums, stored once at the end: threads never write near each other while adding.
+    std::vector<double> weightSums(span, 0.0);
+    std::vector<double> weightedSums(bands * span, 0.0);
+    std::vector<double> weights(span);
     for (std::size_t i = 0; i < pixelCount; ++i) {
-        const double* row = membership + i * clusters;
+        const double* row = membership + i * clusters + clusterBegin;
         const double* x = pixels + i * bands;
-        for (std::size_t j = 0; j < clusters; ++j) {
-            weights[j] = squared ? row[j] * row[j] : std::pow(row[j], m);
-            sums.weights[j] += weights[j];
+        for (std::size_t s = 0; s < span; ++s) {
+            weights[s] = squared ? row[s] * row[s] : std::pow(row[s], m);
+            weightSums[s] += weights[s];
         }
         for (std::size_t k = 0; k < bands; ++k) {
-            double* bandSums = sums.weighted.data() + k * clusters;
-            for (std::size_t j = 0; j < clusters; ++j) bandSums[j] += weights[j] * x[k];
+            double* bandSums = weightedSums.data() + k * span;
+            for (std::size_t s = 0; s < span; ++s) bandSums[s] += weights[s] * x[k];
         }
     }
-    return sums;
+    for (std::size_t s = 0; s < span; ++s) {
+        sums.weights[clusterBegin + s] = weightSums[s];
+        for (std::size_t k = 0; k < bands; ++k) {
+            sums.weighted[k * clusters + clusterBegin + s] = weightedSums[k * span + s];
+        }
+    }
+}
+
+// New memberships of one pixel for four clusters and m = 2, written plainly: the fallback of
+// the two-pixel kernel below for pixels that coincide with a centre, and for an odd last pixel.
+void FourClusterMembershipsOfPixel(const double* x, const double* centres, std::size_t bands,
+                                   double* out) {
+    std::array<double, 4> powered{};
+    std::size_t coincident = 4;
+    for (std::size_t j = 0; j < 4; ++j) {
+        double squareSum = 0.0;
+        for (std::size_t k = 0; k < bands; ++k) {
+            const double difference = x[k] - centres[j * bands + k];
+            squareSum += difference * difference;
+        }
+        const double distance = std::sqrt(squareSum);
+        if (distance == 0.0 || std::isnan(distance)) coincident = j;
+        powered[j] = distance * distance;
+    }
+    if (coincident < 4) {
+        std::fill(out, out + 4, 0.0);
+        out[coincident] = 1.0;
+        return;
+    }
+    double inverseSum = 0.0;
+    for (std::size_t l = 0; l < 4; ++l) inverseSum += 1.0 / powered[l];
+    for (std::size_t j = 0; j < 4; ++j) out[j] = 1.0 / (powered[j] * inverseSum);
 }
 
 #if defined(__SSE2__)
@@ -113,41 +173,50 @@ decltype(auto) WithBandCount(std::size_t bands, Visitor&& visit) {
     }
 }
 
-// The centre sums for four clusters and m = 2, two clusters per register, added pixel by
-// pixel. FixedBands > 0 is the band count known at compile time.
-template <std::size_t FixedBands>
+// The cluster pairs whose centre sums one sum object adds up.
+enum class ClusterPairs { Both, FirstTwo, LastTwo };
+
+// The centre sums of four clusters with m = 2, two clusters per register, added pixel by pixel.
+// FixedBands > 0 is the band count known at compile time. Each sum is one register lane that
+// only ever adds its own pixel terms in pixel order, so splitting the pairs between threads
+// leaves every sum's bits as they are.
+template <std::size_t FixedBands, ClusterPairs Pairs>
 class FourClusterSums {
 public:
+    static constexpr bool kFirstTwo = Pairs != ClusterPairs::LastTwo;
+    static constexpr bool kLastTwo = Pairs != ClusterPairs::FirstTwo;
+
     explicit FourClusterSums(std::size_t bands) : bands_(FixedBands > 0 ? FixedBands : bands) {
-        if constexpr (FixedBands == 0) weighted_.assign(2 * bands_, Packed{_mm_setzero_pd()});
-        else weighted_.fill(Packed{_mm_setzero_pd()});
+        if constexpr (FixedBands == 0) {
+            weighted01_.assign(bands_, Packed{_mm_setzero_pd()});
+            weighted23_.assign(bands_, Packed{_mm_setzero_pd()});
+        } else {
+            weighted01_.fill(Packed{_mm_setzero_pd()});
+            weighted23_.fill(Packed{_mm_setzero_pd()});
+        }
     }
 
-    void Add(const double* row, const double* x) {
-        const __m128d u01 = _mm_loadu_pd(row);
-        const __m128d u23 = _mm_loadu_pd(row + 2);
-        const __m128d w01 = _mm_mul_pd(u01, u01);
-        const __m128d w23 = _mm_mul_pd(u23, u23);
-        weightSums01_ = _mm_add_pd(weightSums01_, w01);
-        weightSums23_ = _mm_add_pd(weightSums23_, w23);
+    // Adds the pixels begin..end-1, in order.
+    void AddRange(const double* memberships, const double* pixels, std::size_t begin,
+                  std::size_t end) {
         const std::size_t bands = FixedBands > 0 ? FixedBands : bands_;
-        for (std::size_t k = 0; k < bands; ++k) {
-            const __m128d value = _mm_set1_pd(x[k]);
-            weighted_[2 * k].value = _mm_add_pd(weighted_[2 * k].value, _mm_mul_pd(w01, value));
-            weighted_[2 * k + 1].value =
-                _mm_add_pd(weighted_[2 * k + 1].value, _mm_mul_pd(w23, value));
-        }
+        for (std::size_t i = begin; i < end; ++i) Add(memberships + i * 4, pixels + i * bands);
     }
 
-    CFcmRunner::CentreSums Take() const {
-        CFcmRunner::CentreSums sums{std::vector<double>(4), std::vector<double>(4 * bands_)};
-        _mm_storeu_pd(sums.weights.data(), weightSums01_);
-        _mm_storeu_pd(sums.weights.data() + 2, weightSums23_);
-        for (std::size_t k = 0; k < bands_; ++k) {
-            _mm_storeu_pd(sums.weighted.data() + 4 * k, weighted_[2 * k].value);
-            _mm_storeu_pd(sums.weighted.data() + 4 * k + 2, weighted_[2 * k + 1].value);
+    // Writes the sums of this object's pairs into `sums`, leaving the other entries alone.
+    void StoreInto(CFcmRunner::CentreSums& sums) const {
+        if constexpr (kFirstTwo) {
+            _mm_storeu_pd(sums.weights.data(), weightSums01_);
+            for (std::size_t k = 0; k < bands_; ++k) {
+                _mm_storeu_pd(sums.weighted.data() + 4 * k, weighted01_[k].value);
+            }
         }
-        return sums;
+        if constexpr (kLastTwo) {
+            _mm_storeu_pd(sums.weights.data() + 2, weightSums23_);
+            for (std::size_t k = 0; k < bands_; ++k) {
+                _mm_storeu_pd(sums.weighted.data() + 4 * k + 2, weighted23_[k].value);
+            }
+        }
     }
 
 private:
@@ -156,12 +225,38 @@ private:
         __m128d value;
     };
     using Storage = std::conditional_t<FixedBands == 0, std::vector<Packed>,
-                                       std::array<Packed, 2 * (FixedBands > 0 ? FixedBands : 1)>>;
+                                       std::array<Packed, (FixedBands > 0 ? FixedBands : 1)>>;
+
+    void Add(const double* row, const double* x) {
+        [[maybe_unused]] __m128d w01 = _mm_setzero_pd();
+        [[maybe_unused]] __m128d w23 = _mm_setzero_pd();
+        if constexpr (kFirstTwo) {
+            const __m128d u01 = _mm_loadu_pd(row);
+            w01 = _mm_mul_pd(u01, u01);
+            weightSums01_ = _mm_add_pd(weightSums01_, w01);
+        }
+        if constexpr (kLastTwo) {
+            const __m128d u23 = _mm_loadu_pd(row + 2);
+            w23 = _mm_mul_pd(u23, u23);
+            weightSums23_ = _mm_add_pd(weightSums23_, w23);
+        }
+        const std::size_t bands = FixedBands > 0 ? FixedBands : bands_;
+        for (std::size_t k = 0; k < bands; ++k) {
+            const __m128d value = _mm_set1_pd(x[k]);
+            if constexpr (kFirstTwo) {
+                weighted01_[k].value = _mm_add_pd(weighted01_[k].value, _mm_mul_pd(w01, value));
+            }
+            if constexpr (kLastTwo) {
+                weighted23_[k].value = _mm_add_pd(weighted23_[k].value, _mm_mul_pd(w23, value));
+            }
+        }
+    }
 
     std::size_t bands_;
     __m128d weightSums01_ = _mm_setzero_pd();
     __m128d weightSums23_ = _mm_setzero_pd();
-    Storage weighted_{};  // per band: clusters 0 and 1, then clusters 2 and 3
+    Storage weighted01_{};  // per band, clusters 0 and 1
+    Storage weighted23_{};  // per band, clusters 2 and 3
 };
 
 // New memberships of the pixel pair (first, first + 1) for four clusters and m = 2: both
@@ -205,6 +300,53 @@ bool FourClusterMembershipsOfPair(const double* pixels, std::size_t first, std::
     _mm_storeu_pd(out + 4, _mm_unpackhi_pd(u[0], u[1]));
     _mm_storeu_pd(out + 6, _mm_unpackhi_pd(u[2], u[3]));
     return true;
+}
+
+// What the four-cluster membership pass reads and writes.
+struct FourClusterPass {
+    const double* pixels;         // N x d
+    const double* centres;        // 4 x d
+    const double* pairedCentres;  // every centre value twice, for the two-pixel kernel
+    double* memberships;          // N x 4, written
+    std::size_t bands;
+};
+
+// New memberships of the pixels begin..end-1 for four clusters and m = 2.
+template <std::size_t FixedBands>
+void FourClusterMembershipsRange(const FourClusterPass& pass, std::size_t begin, std::size_t end) {
+    std::size_t first = begin;
+    for (; first + 2 <= end; first += 2) {
+        if (!FourClusterMembershipsOfPair<FixedBands>(pass.pixels, first, pass.bands,
+                                                      pass.pairedCentres,
+                                                      pass.memberships + first * 4)) {
+            for (std::size_t i = first; i < first + 2; ++i) {
+                FourClusterMembershipsOfPixel(pass.pixels + i * pass.bands, pass.centres,
+                                              pass.bands, pass.memberships + i * 4);
+            }
+        }
+    }
+    if (first < end) {
+        FourClusterMembershipsOfPixel(pass.pixels + first * pass.bands, pass.centres, pass.bands,
+                                      pass.memberships + first * 4);
+    }
+}
+
+// One thread's share of the membership pass that also sums up the next centres. The pixels
+// go chunk by chunk: every thread computes its slice of the chunk's memberships, all meet at
+// the barrier, then each thread adds the whole chunk, in pixel order, to the sums it owns
+// (`sums` may be null: that thread only computes memberships). A chunk is still in the cache
+// when it is summed. Nothing here allocates or throws, so no thread can leave the others
+// waiting at the barrier.
+template <std::size_t FixedBands, class Sums>
+void FusedPassOfThread(const FourClusterPass& pass, std::size_t pixelCount, std::size_t thread,
+                       std::size_t threads, Sums* sums, std::barrier<>& barrier) {
+    for (std::size_t chunk = 0; chunk < pixelCount; chunk += kSharedChunkPixels) {
+        const std::size_t chunkEnd = std::min(chunk + kSharedChunkPixels, pixelCount);
+        const Slice slice = SliceOf(chunk, chunkEnd, thread, threads);
+        FourClusterMembershipsRange<FixedBands>(pass, slice.begin, slice.end);
+        barrier.arrive_and_wait();
+        if (sums != nullptr) sums->AddRange(pass.memberships, pass.pixels, chunk, chunkEnd);
+    }
 }
 #endif
 
@@ -372,20 +514,42 @@ void CFcmRunner::UpdateCentres() {
     const std::size_t clusters = static_cast<std::size_t>(clusterNumber);
     const std::size_t bands = static_cast<std::size_t>(bandCount);
     const std::size_t pixelCount = PixelCount();
+    platform::ThreadPool& pool = Pool();
+    const std::size_t threads = static_cast<std::size_t>(pool.threadCount());
+    CentreSums sums{std::vector<double>(clusters, 0.0), std::vector<double>(clusters * bands, 0.0)};
 #if defined(__SSE2__)
     if (clusters == 4 && fuzzifier == 2) {
         WithBandCount(bands, [&](auto fixedBands) {
-            FourClusterSums<fixedBands()> sums(bands);
-            for (std::size_t i = 0; i < pixelCount; ++i) {
-                sums.Add(membership.data() + i * 4, pixels.data() + i * bands);
+            constexpr std::size_t kBands = fixedBands();
+            const double* memberships = membership.data();
+            const double* values = pixels.data();
+            if (threads == 1) {
+                FourClusterSums<kBands, ClusterPairs::Both> all(bands);
+                all.AddRange(memberships, values, 0, pixelCount);
+                all.StoreInto(sums);
+                return;
             }
-            ApplyCentreSums(sums.Take());
+            FourClusterSums<kBands, ClusterPairs::FirstTwo> firstTwo(bands);
+            FourClusterSums<kBands, ClusterPairs::LastTwo> lastTwo(bands);
+            pool.Run(2, [&](int pair) {
+                if (pair == 0) firstTwo.AddRange(memberships, values, 0, pixelCount);
+                else lastTwo.AddRange(memberships, values, 0, pixelCount);
+            });
+            firstTwo.StoreInto(sums);
+            lastTwo.StoreInto(sums);
         });
+        ApplyCentreSums(sums);
         return;
     }
 #endif
-    ApplyCentreSums(AccumulateCentreSums(membership.data(), pixels.data(), pixelCount, clusters,
-                                         bands, fuzzifier));
+    // Each thread sums whole clusters over all pixels, so every sum keeps its order.
+    const std::size_t parts = std::min(threads, clusters);
+    pool.Run(static_cast<int>(parts), [&](int part) {
+        const std::size_t p = static_cast<std::size_t>(part);
+        AccumulateCentreSums(membership.data(), pixels.data(), pixelCount, clusters, bands,
+                             fuzzifier, clusters * p / parts, clusters * (p + 1) / parts, sums);
+    });
+    ApplyCentreSums(sums);
 }
 
 void CFcmRunner::ApplyCentreSums(const CentreSums& sums) {
@@ -410,32 +574,75 @@ std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool s
             pairedCentres[2 * c] = centres[c];
             pairedCentres[2 * c + 1] = centres[c];
         }
+        const FourClusterPass pass{pixels.data(), centres.data(), pairedCentres.data(),
+                                   newMembership.data(), bands};
         return WithBandCount(bands, [&](auto fixedBands) -> std::optional<CentreSums> {
-            FourClusterSums<fixedBands()> sums(bands);
-            const auto addToSums = [&](std::size_t begin, std::size_t end) {
-                if (!sumNextCentres) return;
-                for (std::size_t i = begin; i < end; ++i) {
-                    sums.Add(newMembership.data() + i * 4, pixels.data() + i * bands);
-                }
-            };
-            std::size_t first = 0;
-            for (; first + 2 <= pixelCount; first += 2) {
-                if (!FourClusterMembershipsOfPair<fixedBands()>(pixels.data(), first, bands,
-                                                                pairedCentres.data(),
-                                                                newMembership.data() + first * 4)) {
-                    UpdateMembershipRange(first, first + 2);
-                }
-                addToSums(first, first + 2);
+            constexpr std::size_t kBands = fixedBands();
+            if (!sumNextCentres) {
+                ForEachSlice(pixelCount, [&](std::size_t begin, std::size_t end) {
+                    FourClusterMembershipsRange<kBands>(pass, begin, end);
+                });
+                return std::nullopt;
             }
-            UpdateMembershipRange(first, pixelCount);
-            addToSums(first, pixelCount);
-            if (sumNextCentres) return sums.Take();
-            return std::nullopt;
+            CentreSums sums{std::vector<double>(4), std::vector<double>(4 * bands)};
+            platform::ThreadPool& pool = Pool();
+            const std::size_t threads = static_cast<std::size_t>(pool.threadCount());
+            if (threads == 1) {
+                // A block at a time, so the new memberships are summed while still in the cache.
+                FourClusterSums<kBands, ClusterPairs::Both> all(bands);
+                for (std::size_t first = 0; first < pixelCount; first += kPixelBlock) {
+                    const std::size_t end = std::min(first + kPixelBlock, pixelCount);
+                    FourClusterMembershipsRange<kBands>(pass, first, end);
+                    all.AddRange(pass.memberships, pass.pixels, first, end);
+                }
+                all.StoreInto(sums);
+                return sums;
+            }
+            // Made before the threads start: nothing inside them may fail.
+            FourClusterSums<kBands, ClusterPairs::FirstTwo> firstTwo(bands);
+            FourClusterSums<kBands, ClusterPairs::LastTwo> lastTwo(bands);
+            std::barrier<> barrier(static_cast<std::ptrdiff_t>(threads));
+            pool.Run(static_cast<int>(threads), [&](int index) {
+                const std::size_t thread = static_cast<std::size_t>(index);
+                if (thread == 0) {
+                    FusedPassOfThread<kBands>(pass, pixelCount, thread, threads, &firstTwo, barrier);
+                } else if (thread == 1) {
+                    FusedPassOfThread<kBands>(pass, pixelCount, thread, threads, &lastTwo, barrier);
+                } else {
+                    FusedPassOfThread<kBands>(pass, pixelCount, thread, threads,
+                                              static_cast<decltype(firstTwo)*>(nullptr), barrier);
+                }
+            });
+            firstTwo.StoreInto(sums);
+            lastTwo.StoreInto(sums);
+            return sums;
         });
     }
 #endif
-    UpdateMembershipRange(0, pixelCount);
+    ForEachSlice(pixelCount,
+                 [&](std::size_t begin, std::size_t end) { UpdateMembershipRange(begin, end); });
     return std::nullopt;
+}
+
+platform::ThreadPool& CFcmRunner::Pool() {
+    const int wanted = std::max(threadCount, 1);
+    std::unique_ptr<platform::ThreadPool>& pool = poolHolder_.pool;
+    if (!pool || pool->threadCount() != wanted) pool = std::make_unique<platform::ThreadPool>(wanted);
+    return *pool;
+}
+
+void CFcmRunner::ForEachSlice(std::size_t count,
+                              const std::function<void(std::size_t, std::size_t)>& task) {
+    platform::ThreadPool& pool = Pool();
+    const std::size_t parts = static_cast<std::size_t>(pool.threadCount());
+    if (parts == 1) {
+        task(0, count);
+        return;
+    }
+    pool.Run(static_cast<int>(parts), [&](int part) {
+        const Slice slice = SliceOf(0, count, static_cast<std::size_t>(part), parts);
+        task(slice.begin, slice.end);
+    });
 }
 
 void CFcmRunner::UpdateMembershipRange(std::size_t begin, std::size_t end) {
@@ -570,6 +777,7 @@ void CFcmRunner::CheckSettings() const {
         throw std::logic_error("CFcmRunner: the cluster count must be 1 to 254");
     }
     if (fuzzifier < 2) throw std::logic_error("CFcmRunner: the fuzzifier must be at least 2");
+    if (threadCount < 1) throw std::logic_error("CFcmRunner: the thread count must be positive");
     const std::size_t pixelCount = PixelCount();
     const std::size_t clusters = static_cast<std::size_t>(clusterNumber);
     if (lineCount < 0 || sampleCount < 0 || bandCount < 0 ||

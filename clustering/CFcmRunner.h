@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ThreadPool.h"
 
 namespace tavorin {
 
@@ -44,6 +49,8 @@ public:
     std::uint32_t usedSeed = 0;
     // The image to load; empty means the fixed test image found by LocateTestImage.
     std::string imagePath;
+    // Threads that share the membership and centre passes; every count gives the same bits.
+    int threadCount = platform::HardwareThreadCount();
 
     // Loads the image, clusters it and writes the two centre files and "small_result" with
     // its header into the current directory. Throws UserError on any failure.
@@ -85,7 +92,19 @@ public:
     };
 
 private:
+    // Worker threads for `threadCount`, made on first use. A copy of the runner makes its own.
+    class PoolHolder {
+    public:
+        PoolHolder() = default;
+        PoolHolder(const PoolHolder&) {}
+        PoolHolder& operator=(const PoolHolder&) { return *this; }
+        std::unique_ptr<platform::ThreadPool> pool;
+    };
+
     std::size_t PixelCount() const;
+    platform::ThreadPool& Pool();
+    // Calls task(begin, end) for `threadCount` contiguous slices of 0..count-1 side by side.
+    void ForEachSlice(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task);
     // UpdateMemberships for the pixels begin..end-1, any cluster count and fuzzifier.
     void UpdateMembershipRange(std::size_t begin, std::size_t end);
     // UpdateMemberships; where the fast path allows and `sumNextCentres` asks, also the centre
@@ -94,6 +113,8 @@ private:
     void ApplyCentreSums(const CentreSums& sums);
     void CheckSettings() const;
     void WriteCentresFile(const std::string& path) const;
+
+    PoolHolder poolHolder_;
 };
 
 }  // namespace tavorin

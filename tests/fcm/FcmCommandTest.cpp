@@ -44,6 +44,7 @@ TEST(FcmCommandTest, HelpDocumentsTheSeedAndTheImageSearch) {
     const CommandResult result = RunFcm({"--help"});
     EXPECT_EQ(result.status, 0);
     EXPECT_NE(result.out.find("--seed"), std::string::npos);
+    EXPECT_NE(result.out.find("--threads"), std::string::npos);
     EXPECT_NE(result.out.find("TAVORIN_DATA_DIR"), std::string::npos);
     EXPECT_NE(result.out.find("../share/tavorin"), std::string::npos);
     EXPECT_NE(result.out.find(TAVORIN_SOURCE_DATA_DIR), std::string::npos);
@@ -58,6 +59,11 @@ TEST(FcmCommandTest, BadUsageExitsWithTwoAndWritesNothing) {
                                                {"--seed", "12x"},
                                                {"--seed", ""},
                                                {"--seed"},
+                                               {"--threads", "0"},
+                                               {"--threads", "1025"},
+                                               {"--threads", "2x"},
+                                               {"--threads", "99999999999"},
+                                               {"--threads", ""},
                                                {"--clusters", "3"},
                                                {"extra"}}) {
         const CommandResult result = RunFcm(arguments);
@@ -69,6 +75,25 @@ TEST(FcmCommandTest, BadUsageExitsWithTwoAndWritesNothing) {
     EXPECT_EQ(seed.err,
               "tavorin fcm: --seed needs a whole number from 0 to 4294967295, not 'abc'\n"
               "Run 'tavorin fcm --help' for the options.\n");
+    const CommandResult threads = RunFcm({"--threads", "0"});
+    EXPECT_EQ(threads.err,
+              "tavorin fcm: --threads needs a whole number from 1 to 1024, not '0'\n"
+              "Run 'tavorin fcm --help' for the options.\n");
+}
+
+TEST(FcmCommandTest, ThreadCountDoesNotChangeTheFiles) {
+    const std::vector<std::string> names{"cencer_output_runfcm.txt", "cencer_output.txt",
+                                         "small_result", "small_result.hdr"};
+    std::vector<std::string> first;
+    for (const char* threads : {" 1 ", "3"}) {
+        TempDir work(true);
+        const CommandResult result = RunFcm({"--seed", "7", "--threads", threads});
+        ASSERT_EQ(result.status, 0) << result.err;
+        std::vector<std::string> files;
+        for (const std::string& name : names) files.push_back(ReadFileBytes(name));
+        if (first.empty()) first = files;
+        else EXPECT_EQ(files, first);
+    }
 }
 
 TEST(FcmCommandTest, SeededRunUsesTheDataFolderAndRepeats) {

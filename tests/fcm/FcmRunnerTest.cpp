@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -253,33 +254,115 @@ void ReferenceIteration(const CFcmRunner& runner, std::vector<double>& centres,
     }
 }
 
-TEST(FcmClusterTest, StepsGiveTheBitsOfThePlainFormulas) {
-    for (int pixelCount : {1, 255, 256, 257, 700}) {
-        CFcmRunner runner = RandomPixelRunner(pixelCount);
-        runner.pixels[0] = 40.0;  // make pixel 0 sit on a centre below
-        runner.seed = 5;
-        runner.InitMemberships();
-        runner.NormaliseMemberships();
-        std::vector<double> centres(runner.centres.size());
-        std::vector<double> memberships = runner.membership;
-        for (int iteration = 0; iteration < 5; ++iteration) {
-            ReferenceIteration(runner, centres, memberships);
-            runner.UpdateCentres();
+TEST(FcmClusterTest, StepsGiveTheBitsOfThePlainFormulasForEveryThreadCount) {
+    // 9001 pixels span several of the chunks that threads share, with an odd pixel at the end.
+    for (int threads : {1, 2, 3, 4}) {
+        for (int pixelCount : {1, 255, 256, 257, 700, 9001}) {
+            CFcmRunner runner = RandomPixelRunner(pixelCount);
+            runner.threadCount = threads;
+            runner.pixels[0] = 40.0;  // make pixel 0 sit on a centre below
+            runner.seed = 5;
+            runner.InitMemberships();
+            runner.NormaliseMemberships();
+            std::vector<double> centres(runner.centres.size());
+            std::vector<double> memberships = runner.membership;
+            for (int iteration = 0; iteration < 5; ++iteration) {
+                ReferenceIteration(runner, centres, memberships);
+                runner.UpdateCentres();
+                runner.UpdateMemberships();
+                runner.membership = runner.newMembership;
+                ASSERT_EQ(Bits(runner.centres), Bits(centres))
+                    << threads << " threads, " << pixelCount << " pixels, iteration " << iteration;
+                ASSERT_EQ(Bits(runner.membership), Bits(memberships))
+                    << threads << " threads, " << pixelCount << " pixels, iteration " << iteration;
+            }
+            // Pixels on a centre, within a block of ordinary pixels and at each thread's edge.
+            for (std::size_t c = 0; c < runner.centres.size(); ++c) runner.centres[c] = 1000.0 + c;
+            runner.centres[0] = runner.pixels[0];
+            runner.centres[1] = runner.pixels[1];
+            runner.centres[2] = runner.pixels[2];
+            const std::size_t last = static_cast<std::size_t>(pixelCount - 1);
+            if (last > 0) {
+                for (std::size_t k = 0; k < 3; ++k) runner.pixels[last * 3 + k] = runner.centres[9 + k];
+            }
             runner.UpdateMemberships();
-            runner.membership = runner.newMembership;
-            ASSERT_EQ(Bits(runner.centres), Bits(centres)) << pixelCount << " pixels, iteration " << iteration;
-            ASSERT_EQ(Bits(runner.membership), Bits(memberships))
-                << pixelCount << " pixels, iteration " << iteration;
+            EXPECT_EQ(runner.newMembership[0], 1.0);
+            if (last > 0) {
+                EXPECT_EQ(std::vector<double>(runner.newMembership.end() - 4, runner.newMembership.end()),
+                          (std::vector<double>{0, 0, 0, 1}));
+            }
+            if (pixelCount > 2) {
+                EXPECT_LT(runner.newMembership[runner.clusterNumber], 1.0);
+            }
         }
-        // A pixel on a centre, within a block of ordinary pixels.
-        for (std::size_t c = 0; c < runner.centres.size(); ++c) runner.centres[c] = 1000.0 + c;
-        runner.centres[0] = runner.pixels[0];
-        runner.centres[1] = runner.pixels[1];
-        runner.centres[2] = runner.pixels[2];
-        runner.UpdateMemberships();
-        EXPECT_EQ(runner.newMembership[0], 1.0);
-        if (pixelCount > 1) {
-            EXPECT_LT(runner.newMembership[runner.clusterNumber], 1.0);
+    }
+}
+
+// Cluster's own membership pass also sums up the next centres; run with every thread count it
+// must give the bits of the steps taken one at a time by one thread.
+TEST(FcmClusterTest, ClusterGivesTheSameBitsForEveryThreadCount) {
+    TempDir folder(true);
+    for (int pixelCount : {3, 700, 9001}) {
+        CFcmRunner single = RandomPixelRunner(pixelCount);
+        single.threadCount = 1;
+        single.seed = 11;
+        single.iterationCount = 20;
+        single.InitMemberships();
+        single.NormaliseMemberships();
+        for (int iteration = 0; iteration < single.iterationCount; ++iteration) {
+            single.UpdateCentres();
+            single.UpdateMemberships();
+            single.membership = single.newMembership;
+        }
+        for (int threads : {1, 2, 3, 4, 7}) {
+            CFcmRunner runner = RandomPixelRunner(pixelCount);
+            runner.threadCount = threads;
+            runner.seed = 11;
+            runner.iterationCount = 20;
+            runner.Cluster();
+            ASSERT_EQ(Bits(runner.centres), Bits(single.centres))
+                << threads << " threads, " << pixelCount << " pixels";
+            ASSERT_EQ(Bits(runner.membership), Bits(single.membership))
+                << threads << " threads, " << pixelCount << " pixels";
+            ASSERT_EQ(Bits(runner.newMembership), Bits(single.membership));
+        }
+    }
+}
+
+// Other cluster counts and fuzzifiers take the general passes, split by pixels and by clusters.
+TEST(FcmClusterTest, GeneralStepsGiveTheSameBitsForEveryThreadCount) {
+    struct Setting {
+        int clusters;
+        int fuzzifier;
+    };
+    for (const Setting setting : {Setting{3, 2}, Setting{5, 2}, Setting{4, 3}, Setting{2, 4}}) {
+        std::vector<std::uint64_t> expectedCentres, expectedMemberships;
+        for (int threads : {1, 2, 3, 4}) {
+            CFcmRunner runner = SizedRunner(1001, 3, setting.clusters);
+            platform::srand(99);
+            for (double& value : runner.pixels) value = platform::rand() % 200;
+            runner.fuzzifier = setting.fuzzifier;
+            runner.threadCount = threads;
+            runner.seed = 8;
+            runner.InitMemberships();
+            runner.NormaliseMemberships();
+            for (int iteration = 0; iteration < 4; ++iteration) {
+                runner.UpdateCentres();
+                runner.UpdateMemberships();
+                runner.membership = runner.newMembership;
+            }
+            if (threads == 1) {
+                expectedCentres = Bits(runner.centres);
+                expectedMemberships = Bits(runner.membership);
+                ExpectRowsSumToOne(runner, runner.membership);
+                continue;
+            }
+            EXPECT_EQ(Bits(runner.centres), expectedCentres)
+                << setting.clusters << " clusters, m = " << setting.fuzzifier << ", " << threads
+                << " threads";
+            EXPECT_EQ(Bits(runner.membership), expectedMemberships)
+                << setting.clusters << " clusters, m = " << setting.fuzzifier << ", " << threads
+                << " threads";
         }
     }
 }
@@ -375,6 +458,40 @@ TEST(FcmRunTest, SameSeedGivesIdenticalFilesOnTheBundledImage) {
     EXPECT_TRUE(used[1] && used[2] && used[3] && used[4]);
     EXPECT_EQ(files[0][3], ClassificationHeader(100, 100, "5",
                                                 "0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0 ,255 ,0 ,0 ,255 ,255 ,0"));
+}
+
+TEST(FcmRunTest, FilesAreByteIdenticalForOneTwoAndFourThreads) {
+    const char* names[4] = {"cencer_output_runfcm.txt", "cencer_output.txt", "small_result",
+                            "small_result.hdr"};
+    std::string expected[4];
+    for (int threads : {1, 2, 4}) {
+        TempDir folder(true);
+        CFcmRunner runner;
+        runner.imagePath = testing::DataDir() + "/small.img";
+        runner.seed = 7;
+        runner.threadCount = threads;
+        runner.Run();
+        for (int f = 0; f < 4; ++f) {
+            if (threads == 1) expected[f] = ReadFileBytes(names[f]);
+            else EXPECT_EQ(ReadFileBytes(names[f]), expected[f]) << names[f] << ", " << threads << " threads";
+        }
+    }
+    // The centres of seed 7 as the passes found them before they ran on several threads.
+    EXPECT_EQ(expected[1],
+              "\r\n52.632553\t56.827892\t68.648655\t80.864496\t95.340869\t55.204516\t"
+              "\r\n64.589223\t62.362315\t73.583354\t73.908758\t112.519900\t73.018658\t"
+              "\r\n72.006188\t65.632404\t75.015575\t22.563341\t11.570293\t10.557883\t"
+              "\r\n39.320597\t52.180825\t63.443086\t102.667240\t80.159145\t39.018462\t");
+    EXPECT_EQ(expected[2].size(), 10000u);
+}
+
+TEST(FcmRunTest, AThreadCountBelowOneIsRefused) {
+    TempDir folder(true);
+    CFcmRunner runner = RandomPixelRunner(10);
+    runner.seed = 1;
+    runner.threadCount = 0;
+    EXPECT_THROW(runner.Cluster(), std::logic_error);
+    EXPECT_FALSE(std::filesystem::exists("cencer_output_runfcm.txt"));
 }
 
 TEST(FcmRunTest, WithoutSeedItPausesAndSeedsFromTheClockTimesOneThousand) {
