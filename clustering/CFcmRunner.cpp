@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <barrier>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -39,10 +40,10 @@ constexpr std::uint32_t kSeedTimeFactor = 1000;
 constexpr double kRandomDivisor = 32768.0;
 // Pixels per block of the membership update: the block's scratch rows stay in the L1 cache.
 constexpr std::size_t kPixelBlock = 256;
-// Pixels per chunk of the shared membership pass: the threads meet once per chunk, and a
-// chunk's pixels and memberships (80 bytes a pixel for six bands) stay in the cache until the
-// threads have summed them.
-constexpr std::size_t kSharedChunkPixels = 4096;
+// Pixels per chunk of the membership pass shared by threads: small enough that a chunk's pixels
+// and memberships (80 bytes a pixel for six bands) are still in the cache when summed, large
+// enough that handing chunks out costs nothing to speak of.
+constexpr std::size_t kSharedChunkPixels = 1024;
 
 // Replaces values[0..count) by their square roots, two at a time where the processor allows;
 // the results are the correctly rounded roots that std::sqrt gives.
@@ -331,23 +332,94 @@ void FourClusterMembershipsRange(const FourClusterPass& pass, std::size_t begin,
     }
 }
 
-// One thread's share of the membership pass that also sums up the next centres. The pixels
-// go chunk by chunk: every thread computes its slice of the chunk's memberships, all meet at
-// the barrier, then each thread adds the whole chunk, in pixel order, to the sums it owns
-// (`sums` may be null: that thread only computes memberships). A chunk is still in the cache
-// when it is summed. Nothing here allocates or throws, so no thread can leave the others
-// waiting at the barrier.
-template <std::size_t FixedBands, class Sums>
-void FusedPassOfThread(const FourClusterPass& pass, std::size_t pixelCount, std::size_t thread,
-                       std::size_t threads, Sums* sums, std::barrier<>& barrier) {
-    for (std::size_t chunk = 0; chunk < pixelCount; chunk += kSharedChunkPixels) {
-        const std::size_t chunkEnd = std::min(chunk + kSharedChunkPixels, pixelCount);
-        const Slice slice = SliceOf(chunk, chunkEnd, thread, threads);
-        FourClusterMembershipsRange<FixedBands>(pass, slice.begin, slice.end);
-        barrier.arrive_and_wait();
-        if (sums != nullptr) sums->AddRange(pass.memberships, pass.pixels, chunk, chunkEnd);
+// The membership pass that also sums up the next centres, shared by several threads without
+// any thread waiting for another. The pixels are cut into chunks. Any thread takes the next
+// chunk whose memberships are not yet computed; the sums of clusters 0 and 1 and those of
+// clusters 2 and 3 are two streams that add whole chunks strictly in chunk order, each
+// advanced by whichever thread holds it at the time, as far as the computed chunks reach. So
+// every sum adds its pixels in index order whatever the number of threads and however they
+// are scheduled, a chunk is usually still in the cache when it is summed, and a thread that
+// the system holds back only slows the pass down. Nothing in Work allocates or throws.
+template <std::size_t FixedBands>
+class SharedFourClusterPass {
+public:
+    SharedFourClusterPass(const FourClusterPass& pass, std::size_t pixelCount)
+        : pass_(pass),
+          pixelCount_(pixelCount),
+          chunkCount_((pixelCount + kSharedChunkPixels - 1) / kSharedChunkPixels),
+          chunkComputed_(chunkCount_),
+          firstTwo_(pass.bands),
+          lastTwo_(pass.bands) {}
+
+    // One thread's part: returns once every chunk is computed and summed by both streams.
+    void Work() {
+        for (;;) {
+            const bool summedFirstTwo = Advance(firstTwo_);
+            const bool summedLastTwo = Advance(lastTwo_);
+            if (nextChunk_.load(std::memory_order_relaxed) < chunkCount_) {
+                const std::size_t chunk = nextChunk_.fetch_add(1, std::memory_order_relaxed);
+                if (chunk < chunkCount_) {
+                    FourClusterMembershipsRange<FixedBands>(pass_, ChunkBegin(chunk),
+                                                            ChunkBegin(chunk + 1));
+                    chunkComputed_[chunk].store(true, std::memory_order_release);
+                    continue;
+                }
+            }
+            if (Finished(firstTwo_) && Finished(lastTwo_)) return;
+            // The last chunks are being computed elsewhere.
+            if (!summedFirstTwo && !summedLastTwo) std::this_thread::yield();
+        }
     }
-}
+
+    // After every Work has returned: the sums of all four clusters.
+    void StoreInto(CFcmRunner::CentreSums& sums) const {
+        firstTwo_.sums.StoreInto(sums);
+        lastTwo_.sums.StoreInto(sums);
+    }
+
+private:
+    template <ClusterPairs Pairs>
+    struct Stream {
+        explicit Stream(std::size_t bands) : sums(bands) {}
+        FourClusterSums<FixedBands, Pairs> sums;
+        std::atomic<std::size_t> nextChunk{0};  // changed only by the holder of `busy`
+        std::atomic_flag busy;
+    };
+
+    std::size_t ChunkBegin(std::size_t chunk) const {
+        return std::min(chunk * kSharedChunkPixels, pixelCount_);
+    }
+
+    template <ClusterPairs Pairs>
+    bool Finished(const Stream<Pairs>& stream) const {
+        return stream.nextChunk.load(std::memory_order_acquire) == chunkCount_;
+    }
+
+    // Adds the computed chunks that follow the stream's last one, unless another thread holds
+    // the stream; tells whether it added any.
+    template <ClusterPairs Pairs>
+    bool Advance(Stream<Pairs>& stream) {
+        if (Finished(stream) || stream.busy.test_and_set(std::memory_order_acquire)) return false;
+        std::size_t chunk = stream.nextChunk.load(std::memory_order_relaxed);
+        const std::size_t first = chunk;
+        while (chunk < chunkCount_ && chunkComputed_[chunk].load(std::memory_order_acquire)) {
+            stream.sums.AddRange(pass_.memberships, pass_.pixels, ChunkBegin(chunk),
+                                 ChunkBegin(chunk + 1));
+            ++chunk;
+            stream.nextChunk.store(chunk, std::memory_order_release);
+        }
+        stream.busy.clear(std::memory_order_release);
+        return chunk != first;
+    }
+
+    FourClusterPass pass_;
+    std::size_t pixelCount_;
+    std::size_t chunkCount_;
+    std::vector<std::atomic<bool>> chunkComputed_;
+    std::atomic<std::size_t> nextChunk_{0};  // the next chunk whose memberships nobody computes yet
+    Stream<ClusterPairs::FirstTwo> firstTwo_;
+    Stream<ClusterPairs::LastTwo> lastTwo_;
+};
 #endif
 
 }  // namespace
@@ -599,22 +671,9 @@ std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool s
                 return sums;
             }
             // Made before the threads start: nothing inside them may fail.
-            FourClusterSums<kBands, ClusterPairs::FirstTwo> firstTwo(bands);
-            FourClusterSums<kBands, ClusterPairs::LastTwo> lastTwo(bands);
-            std::barrier<> barrier(static_cast<std::ptrdiff_t>(threads));
-            pool.Run(static_cast<int>(threads), [&](int index) {
-                const std::size_t thread = static_cast<std::size_t>(index);
-                if (thread == 0) {
-                    FusedPassOfThread<kBands>(pass, pixelCount, thread, threads, &firstTwo, barrier);
-                } else if (thread == 1) {
-                    FusedPassOfThread<kBands>(pass, pixelCount, thread, threads, &lastTwo, barrier);
-                } else {
-                    FusedPassOfThread<kBands>(pass, pixelCount, thread, threads,
-                                              static_cast<decltype(firstTwo)*>(nullptr), barrier);
-                }
-            });
-            firstTwo.StoreInto(sums);
-            lastTwo.StoreInto(sums);
+            SharedFourClusterPass<kBands> shared(pass, pixelCount);
+            pool.Run(static_cast<int>(threads), [&](int) { shared.Work(); });
+            shared.StoreInto(sums);
             return sums;
         });
     }
