@@ -79,21 +79,6 @@ fs::path ExecutableFolder() {
 }
 
 
-// A part of a range of pixels: begin..end-1.
-struct Slice {
-    std::size_t begin;
-    std::size_t end;
-};
-
-// Part `part` of `parts` nearly equal slices of begin..end-1. The boundaries fall between pixel
-// pairs (counted from begin), so the two-pixel kernels see the same pairs; an odd last pixel
-// goes to the last slice.
-Slice SliceOf(std::size_t begin, std::size_t end, std::size_t part, std::size_t parts) {
-    const std::size_t pairs = (end - begin) / 2;
-    const auto boundary = [&](std::size_t p) { return p == parts ? end : begin + 2 * (pairs * p / parts); };
-    return {boundary(part), boundary(part + 1)};
-}
-
 // Sets the centre sums of clusters clusterBegin..clusterEnd-1, each summed over all pixels in
 // index order, in `sums` (sized for every cluster); the entries of other clusters stay as they
 // are, so threads can fill disjoint cluster ranges of one result.
@@ -651,7 +636,7 @@ std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool s
         return WithBandCount(bands, [&](auto fixedBands) -> std::optional<CentreSums> {
             constexpr std::size_t kBands = fixedBands();
             if (!sumNextCentres) {
-                ForEachSlice(pixelCount, [&](std::size_t begin, std::size_t end) {
+                ForEachChunk(pixelCount, [&](std::size_t begin, std::size_t end) {
                     FourClusterMembershipsRange<kBands>(pass, begin, end);
                 });
                 return std::nullopt;
@@ -678,7 +663,7 @@ std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool s
         });
     }
 #endif
-    ForEachSlice(pixelCount,
+    ForEachChunk(pixelCount,
                  [&](std::size_t begin, std::size_t end) { UpdateMembershipRange(begin, end); });
     return std::nullopt;
 }
@@ -690,17 +675,19 @@ platform::ThreadPool& CFcmRunner::Pool() {
     return *pool;
 }
 
-void CFcmRunner::ForEachSlice(std::size_t count,
+void CFcmRunner::ForEachChunk(std::size_t count,
                               const std::function<void(std::size_t, std::size_t)>& task) {
     platform::ThreadPool& pool = Pool();
-    const std::size_t parts = static_cast<std::size_t>(pool.threadCount());
-    if (parts == 1) {
+    if (pool.threadCount() == 1) {
         task(0, count);
         return;
     }
-    pool.Run(static_cast<int>(parts), [&](int part) {
-        const Slice slice = SliceOf(0, count, static_cast<std::size_t>(part), parts);
-        task(slice.begin, slice.end);
+    // The pool hands the chunks out one at a time, so a thread held back by the system
+    // leaves its share to the others.
+    const std::size_t chunks = (count + kSharedChunkPixels - 1) / kSharedChunkPixels;
+    pool.Run(static_cast<int>(chunks), [&](int chunk) {
+        const std::size_t begin = static_cast<std::size_t>(chunk) * kSharedChunkPixels;
+        task(begin, std::min(begin + kSharedChunkPixels, count));
     });
 }
 

@@ -103,8 +103,8 @@ private:
 
     std::size_t PixelCount() const;
     platform::ThreadPool& Pool();
-    // Calls task(begin, end) for `threadCount` contiguous slices of 0..count-1 side by side.
-    void ForEachSlice(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task);
+    // Calls task(begin, end) for consecutive chunks of 0..count-1, on all threads side by side.
+    void ForEachChunk(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task);
     // UpdateMemberships for the pixels begin..end-1, any cluster count and fuzzifier.
     void UpdateMembershipRange(std::size_t begin, std::size_t end);
     // UpdateMemberships; where the fast path allows and `sumNextCentres` asks, also the centre
