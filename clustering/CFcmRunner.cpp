@@ -174,11 +174,11 @@ public:
 
     explicit FourClusterSums(std::size_t bands) : bands_(FixedBands > 0 ? FixedBands : bands) {
         if constexpr (FixedBands == 0) {
-            weighted01_.assign(bands_, Packed{_mm_setzero_pd()});
-            weighted23_.assign(bands_, Packed{_mm_setzero_pd()});
+            sums_.weighted01.assign(bands_, Packed{_mm_setzero_pd()});
+            sums_.weighted23.assign(bands_, Packed{_mm_setzero_pd()});
         } else {
-            weighted01_.fill(Packed{_mm_setzero_pd()});
-            weighted23_.fill(Packed{_mm_setzero_pd()});
+            sums_.weighted01.fill(Packed{_mm_setzero_pd()});
+            sums_.weighted23.fill(Packed{_mm_setzero_pd()});
         }
     }
 
@@ -186,21 +186,34 @@ public:
     void AddRange(const double* memberships, const double* pixels, std::size_t begin,
                   std::size_t end) {
         const std::size_t bands = FixedBands > 0 ? FixedBands : bands_;
-        for (std::size_t i = begin; i < end; ++i) Add(memberships + i * 4, pixels + i * bands);
+        if constexpr (FixedBands == 0) {
+            for (std::size_t i = begin; i < end; ++i) {
+                Add(sums_, memberships + i * 4, pixels + i * bands, bands);
+            }
+        } else {
+            // Added in a local copy, which the compiler keeps in registers; the members could
+            // alias the pixels (the register type may alias any double), which would send
+            // every addition through memory.
+            Accumulators local = sums_;
+            for (std::size_t i = begin; i < end; ++i) {
+                Add(local, memberships + i * 4, pixels + i * bands, bands);
+            }
+            sums_ = local;
+        }
     }
 
     // Writes the sums of this object's pairs into `sums`, leaving the other entries alone.
     void StoreInto(CFcmRunner::CentreSums& sums) const {
         if constexpr (kFirstTwo) {
-            _mm_storeu_pd(sums.weights.data(), weightSums01_);
+            _mm_storeu_pd(sums.weights.data(), sums_.weights01);
             for (std::size_t k = 0; k < bands_; ++k) {
-                _mm_storeu_pd(sums.weighted.data() + 4 * k, weighted01_[k].value);
+                _mm_storeu_pd(sums.weighted.data() + 4 * k, sums_.weighted01[k].value);
             }
         }
         if constexpr (kLastTwo) {
-            _mm_storeu_pd(sums.weights.data() + 2, weightSums23_);
+            _mm_storeu_pd(sums.weights.data() + 2, sums_.weights23);
             for (std::size_t k = 0; k < bands_; ++k) {
-                _mm_storeu_pd(sums.weighted.data() + 4 * k + 2, weighted23_[k].value);
+                _mm_storeu_pd(sums.weighted.data() + 4 * k + 2, sums_.weighted23[k].value);
             }
         }
     }
@@ -212,37 +225,41 @@ private:
     };
     using Storage = std::conditional_t<FixedBands == 0, std::vector<Packed>,
                                        std::array<Packed, (FixedBands > 0 ? FixedBands : 1)>>;
+    struct Accumulators {
+        __m128d weights01 = _mm_setzero_pd();
+        __m128d weights23 = _mm_setzero_pd();
+        Storage weighted01{};  // per band, clusters 0 and 1
+        Storage weighted23{};  // per band, clusters 2 and 3
+    };
 
-    void Add(const double* row, const double* x) {
+    static void Add(Accumulators& sums, const double* row, const double* x, std::size_t bands) {
         [[maybe_unused]] __m128d w01 = _mm_setzero_pd();
         [[maybe_unused]] __m128d w23 = _mm_setzero_pd();
         if constexpr (kFirstTwo) {
             const __m128d u01 = _mm_loadu_pd(row);
             w01 = _mm_mul_pd(u01, u01);
-            weightSums01_ = _mm_add_pd(weightSums01_, w01);
+            sums.weights01 = _mm_add_pd(sums.weights01, w01);
         }
         if constexpr (kLastTwo) {
             const __m128d u23 = _mm_loadu_pd(row + 2);
             w23 = _mm_mul_pd(u23, u23);
-            weightSums23_ = _mm_add_pd(weightSums23_, w23);
+            sums.weights23 = _mm_add_pd(sums.weights23, w23);
         }
-        const std::size_t bands = FixedBands > 0 ? FixedBands : bands_;
         for (std::size_t k = 0; k < bands; ++k) {
             const __m128d value = _mm_set1_pd(x[k]);
             if constexpr (kFirstTwo) {
-                weighted01_[k].value = _mm_add_pd(weighted01_[k].value, _mm_mul_pd(w01, value));
+                sums.weighted01[k].value =
+                    _mm_add_pd(sums.weighted01[k].value, _mm_mul_pd(w01, value));
             }
             if constexpr (kLastTwo) {
-                weighted23_[k].value = _mm_add_pd(weighted23_[k].value, _mm_mul_pd(w23, value));
+                sums.weighted23[k].value =
+                    _mm_add_pd(sums.weighted23[k].value, _mm_mul_pd(w23, value));
             }
         }
     }
 
     std::size_t bands_;
-    __m128d weightSums01_ = _mm_setzero_pd();
-    __m128d weightSums23_ = _mm_setzero_pd();
-    Storage weighted01_{};  // per band, clusters 0 and 1
-    Storage weighted23_{};  // per band, clusters 2 and 3
+    Accumulators sums_;
 };
 
 // New memberships of the pixel pair (first, first + 1) for four clusters and m = 2: both
