@@ -236,8 +236,8 @@ void CMemeticClustering::EvaluateNeighbours(const CSolution& member,
     if (groups <= 1) {
         if (!moves.empty()) runGroup(0);
     } else {
-        platform::ThreadPool pool(static_cast<int>(groups));
-        pool.Run(static_cast<int>(groups), [&](int g) { runGroup(static_cast<std::size_t>(g)); });
+        EvaluationPool().Run(static_cast<int>(groups),
+                             [&](int g) { runGroup(static_cast<std::size_t>(g)); });
     }
     for (std::size_t v = 0; v < moved.size(); ++v) storeObjectives(*moved[v], jm[v], image);
     EvaluateAll(others);
@@ -252,8 +252,7 @@ void CMemeticClustering::EvaluateAll(std::span<CSolution* const> solutions) cons
     }
     // Each solution is evaluated whole by one thread and written only by it, so the results
     // are those of the sequential loop.
-    platform::ThreadPool pool(threads);
-    pool.Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
+    EvaluationPool().Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
 }
 
 }  // namespace tavorin

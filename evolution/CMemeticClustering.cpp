@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "driver/RunGlobals.h"
+#include "platform/ThreadPool.h"
 
 namespace tavorin {
 
@@ -27,5 +28,13 @@ CMemeticClustering::CMemeticClustering() {
 }
 
 CMemeticClustering::~CMemeticClustering() = default;
+
+platform::ThreadPool& CMemeticClustering::EvaluationPool() const {
+    const int wanted = threadCount > 1 ? threadCount : 1;
+    if (!evaluationPool_ || evaluationPool_->threadCount() != wanted) {
+        evaluationPool_ = std::make_unique<platform::ThreadPool>(wanted);
+    }
+    return *evaluationPool_;
+}
 
 }  // namespace tavorin

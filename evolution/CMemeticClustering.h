@@ -10,6 +10,10 @@ namespace tavorin {
 
 class CEnviImage;
 
+namespace platform {
+class ThreadPool;
+}
+
 // The algorithm object of the multi-objective memetic fuzzy clustering search. Its members
 // are the steps of the search, each named as the run logs and progress windows name it.
 // The constructor takes everything from the process-wide RunGlobals, which must be filled.
@@ -80,6 +84,12 @@ public:
 
     // Makes `destination` an exact, independent copy of `source`.
     void CopySolution(CSolution& destination, const CSolution& source) const;
+
+private:
+    // The workers of the side-by-side evaluations, made on first use and kept for the run
+    // (remade only when threadCount changes).
+    platform::ThreadPool& EvaluationPool() const;
+    mutable std::unique_ptr<platform::ThreadPool> evaluationPool_;
 };
 
 }  // namespace tavorin
