@@ -25,6 +25,7 @@ void CClassificationDriver::AssignLabels(const CSolution& solution, unsigned cha
     // Each pixel's label depends on that pixel alone, so one row of distances and
     // memberships is all the working storage needed.
     std::vector<double> distance(clusters);
+    std::vector<double> squaredDistance(clusters);
     std::vector<double> membership(clusters);
     for (std::size_t p = 0; p < pixels; ++p) {
         for (std::size_t j = 0; j < clusters; ++j) {
@@ -45,12 +46,14 @@ void CClassificationDriver::AssignLabels(const CSolution& solution, unsigned cha
             membership[j] = 1.0;
         }
         if (!onCentre) {
+            // The square of the rounded distance serves both the sum and the memberships.
             double inverseSum = 0.0;
             for (std::size_t l = 0; l < clusters; ++l) {
-                inverseSum += 1.0 / (distance[l] * distance[l]);
+                squaredDistance[l] = distance[l] * distance[l];
+                inverseSum += 1.0 / squaredDistance[l];
             }
             for (std::size_t j = 0; j < clusters; ++j) {
-                membership[j] = 1.0 / ((distance[j] * distance[j]) * inverseSum);
+                membership[j] = 1.0 / (squaredDistance[j] * inverseSum);
             }
         }
 
