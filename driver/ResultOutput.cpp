@@ -24,10 +24,6 @@ namespace {
 
 const char* const kFrontFileName = "FinalPF.txt";
 
-double secondsBetween(std::int64_t fromTicks, std::int64_t toTicks) {
-    return static_cast<double>(toTicks - fromTicks) * 0.001;
-}
-
 std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int bandCount) {
     std::vector<std::vector<double>> centres;
     const auto d = static_cast<std::size_t>(bandCount);
@@ -219,8 +215,8 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
     }
     const std::int64_t outputEnd = platform::tickMilliseconds();
 
-    summary.searchSeconds = secondsBetween(searchStart, outputStart);
-    summary.outputSeconds = secondsBetween(outputStart, outputEnd);
+    summary.searchSeconds = platform::secondsBetween(searchStart, outputStart);
+    summary.outputSeconds = platform::secondsBetween(outputStart, outputEnd);
     try {
         WriteRunSummary(summary, RunSummaryPath(parameters.outputPath));
         done.summaryWritten = true;

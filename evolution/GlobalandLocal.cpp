@@ -18,12 +18,8 @@ namespace {
 
 constexpr double kMinutesPerSecond = 0.016666666666666666;
 
-double secondsBetween(std::int64_t fromTicks, std::int64_t toTicks) {
-    return static_cast<double>(toTicks - fromTicks) * 0.001;
-}
-
 double minutesBetween(std::int64_t fromTicks, std::int64_t toTicks) {
-    return static_cast<double>(toTicks - fromTicks) * 0.001 * kMinutesPerSecond;
+    return platform::secondsBetween(fromTicks, toTicks) * kMinutesPerSecond;
 }
 
 // The logs are diagnostic: one that cannot be opened is reported and the search goes on.
@@ -85,15 +81,15 @@ void CMemeticClustering::GlobalandLocal() {
         const std::int64_t t0 = platform::tickMilliseconds();
         DE_MuCr();
         const std::int64_t t1 = platform::tickMilliseconds();
-        timeLog.Write("DE_MuCr_time=" + platform::formatFixed(secondsBetween(t0, t1)) +
+        timeLog.Write("DE_MuCr_time=" + platform::formatFixed(platform::secondsBetween(t0, t1)) +
                       " seconds\n");
         Pareto_Rank();
         const std::int64_t t2 = platform::tickMilliseconds();
-        timeLog.Write("Pareto_Rank_time=" + platform::formatFixed(secondsBetween(t1, t2)) +
+        timeLog.Write("Pareto_Rank_time=" + platform::formatFixed(platform::secondsBetween(t1, t2)) +
                       " seconds\n");
         eval_dens();
         const std::int64_t t3 = platform::tickMilliseconds();
-        timeLog.Write("eval_dens_time=" + platform::formatFixed(secondsBetween(t2, t3)) +
+        timeLog.Write("eval_dens_time=" + platform::formatFixed(platform::secondsBetween(t2, t3)) +
                       " seconds\n");
 
         for (int i = 0; i < popSize; ++i) {

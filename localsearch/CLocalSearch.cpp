@@ -12,13 +12,6 @@
 #include "platform/TextFile.h"
 
 namespace tavorin {
-namespace {
-
-double secondsBetween(std::int64_t fromTicks, std::int64_t toTicks) {
-    return static_cast<double>(toTicks - fromTicks) * 0.001;
-}
-
-}  // namespace
 
 CLocalSearch::CLocalSearch(int popSize, int bandCount, int clusterNumber) {
     // The base construction copied RunGlobals; geneCount and the arrays keep its sizes.
@@ -75,13 +68,13 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
         }
 
         const std::int64_t t1 = platform::tickMilliseconds();
-        timeLog.Write("create_clusterset_time=" + platform::formatFixed(secondsBetween(t0, t1)) +
+        timeLog.Write("create_clusterset_time=" + platform::formatFixed(platform::secondsBetween(t0, t1)) +
                       " seconds\n");
         writeParamRow(paramLog, LS_count, AS, pLS);
         recordReward(step.index, best, member, pLS, LS_count, AS);
         CopySolution(member, best);
         const std::int64_t t2 = platform::tickMilliseconds();
-        timeLog.Write("update_pLS_time=" + platform::formatFixed(secondsBetween(t1, t2)) +
+        timeLog.Write("update_pLS_time=" + platform::formatFixed(platform::secondsBetween(t1, t2)) +
                       " seconds\n");
     }
 
