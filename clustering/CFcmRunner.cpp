@@ -25,6 +25,7 @@
 
 #include "image/CEnviImage.h"
 #include "platform/Clock.h"
+#include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/Random.h"
 #include "platform/TextFile.h"
@@ -854,7 +855,7 @@ void CFcmRunner::CheckSettings() const {
 void CFcmRunner::WriteCentresFile(const std::string& path) const {
     platform::TextFile file;
     if (!file.Open(path, platform::TextFile::Mode::Truncate)) {
-        throw UserError("Cannot create the file \"" + path + "\".");
+        throw UserError(platform::CannotCreateFileMessage(path));
     }
     file.Write(CentresText());
     if (!file.Close()) {

@@ -14,6 +14,7 @@
 #include "driver/RunSummary.h"
 #include "evolution/CMemeticClustering.h"
 #include "platform/Clock.h"
+#include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/TextFile.h"
 #include "platform/UserError.h"
@@ -63,7 +64,7 @@ void checkOutputTargets(const std::string& outputPath) {
             ? !fs::is_directory(kFrontFileName, error) && ::access(kFrontFileName, W_OK) == 0
             : ::access(".", W_OK | X_OK) == 0;
     if (!frontListWritable) {
-        throw UserError(std::string("Cannot create the file \"") + kFrontFileName + "\".");
+        throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
     }
 }
 
@@ -165,7 +166,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
 
     platform::TextFile frontFile;
     if (!frontFile.Open(kFrontFileName, platform::TextFile::Mode::Truncate)) {
-        throw UserError(std::string("Cannot create the file \"") + kFrontFileName + "\".");
+        throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
     }
     // Closes the list of the images written so far; a list that cannot be completed is removed.
     const auto closeFrontList = [&frontFile, &done] {
@@ -211,7 +212,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
     closeFrontList();
     if (!done.frontListWritten) {
         throw UserError(partialResultMessage(
-            std::string("Cannot write the whole file \"") + kFrontFileName + "\".", done));
+            platform::CannotWriteWholeFileMessage(kFrontFileName), done));
     }
     const std::int64_t outputEnd = platform::tickMilliseconds();
 

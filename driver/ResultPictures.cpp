@@ -10,6 +10,7 @@
 #include "driver/FrontPlotSvg.h"
 #include "driver/QuickLookPng.h"
 #include "driver/ReportPage.h"
+#include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 
@@ -33,13 +34,8 @@ public:
     }
 
     void Write(const std::string& path, std::string_view bytes) {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr) throw UserError("Cannot create the file " + Quoted(path) + ".");
+        platform::WriteWholeFile(path, bytes);
         paths_.push_back(path);
-        bool complete = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        complete = std::fflush(file) == 0 && complete;
-        complete = std::fclose(file) == 0 && complete;
-        if (!complete) throw UserError("Cannot write the whole file " + Quoted(path) + ".");
     }
 
     void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {

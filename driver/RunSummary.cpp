@@ -1,11 +1,9 @@
 #include "driver/RunSummary.h"
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <nlohmann/json.hpp>
-#include <system_error>
 
+#include "platform/FileOutput.h"
 #include "platform/UserError.h"
 
 namespace tavorin {
@@ -94,18 +92,7 @@ std::string FormatRunSummary(const RunSummary& summary) {
 }
 
 void WriteRunSummary(const RunSummary& summary, const std::string& path) {
-    const std::string text = FormatRunSummary(summary);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        throw UserError("Cannot create the file \"" + path + "\".");
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
-        throw UserError("Cannot write the whole file \"" + path + "\".");
-    }
+    platform::WriteWholeFile(path, FormatRunSummary(summary));
 }
 
 }  // namespace tavorin

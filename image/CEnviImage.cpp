@@ -14,6 +14,7 @@
 #include "image/ClassColours.h"
 #include "image/EnviHeaderText.h"
 #include "image/SampleDecoding.h"
+#include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/TextFile.h"
 #include "platform/UserError.h"
@@ -36,12 +37,6 @@ std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
 bool fileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
-}
-
-// Removes a file left incomplete by a failed write; devices and folders are never touched.
-void removeIncompleteFile(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
@@ -386,20 +381,12 @@ void CEnviImage::SetGeometry(int newBands, int newLines, int newSamples, int new
 
 void CEnviImage::WriteClassification(const unsigned char* data) const {
     const auto byteCount = static_cast<std::size_t>(RawByteCount());
-    FilePointer file(std::fopen(fileName.c_str(), "wb"), &std::fclose);
-    if (!file) throw UserError("Cannot create the file " + inQuotes(fileName) + ".");
-    bool complete = byteCount == 0 || std::fwrite(data, 1, byteCount, file.get()) == byteCount;
-    complete = std::fflush(file.get()) == 0 && complete;
-    complete = std::fclose(file.release()) == 0 && complete;
-    if (!complete) {
-        removeIncompleteFile(fileName);
-        throw UserError("Cannot write the whole file " + inQuotes(fileName) + ".");
-    }
+    platform::WriteWholeFile(fileName, {reinterpret_cast<const char*>(data), byteCount});
     try {
         WriteHeader();
     } catch (const UserError&) {
         // An image without its header is no result.
-        removeIncompleteFile(fileName);
+        platform::RemoveIncompleteFile(fileName);
         throw;
     }
 }
@@ -438,12 +425,12 @@ void CEnviImage::WriteHeader() const {
 
     platform::TextFile file;
     if (!file.Open(headerPath, platform::TextFile::Mode::Truncate)) {
-        throw UserError("Cannot create the file " + inQuotes(headerPath) + ".");
+        throw UserError(platform::CannotCreateFileMessage(headerPath));
     }
     file.Write(text);
     if (!file.Close()) {
-        removeIncompleteFile(headerPath);
-        throw UserError("Cannot write the whole file " + inQuotes(headerPath) + ".");
+        platform::RemoveIncompleteFile(headerPath);
+        throw UserError(platform::CannotWriteWholeFileMessage(headerPath));
     }
 }
 
