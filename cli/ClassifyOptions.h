@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "driver/CClassificationDriver.h"
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 
 namespace tavorin::cli {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "driver/CClassificationDriver.h"
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "evolution/CSolution.h"
 
 namespace tavorin {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 
 namespace tavorin {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 

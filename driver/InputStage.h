@@ -1,6 +1,6 @@
 #pragma once
 
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 
 namespace tavorin {
 

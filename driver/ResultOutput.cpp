@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "driver/ResultPictures.h"
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "driver/RunSummary.h"
 #include "evolution/CMemeticClustering.h"
 #include "platform/Clock.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {

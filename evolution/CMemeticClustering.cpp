@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "platform/ThreadPool.h"
 
 namespace tavorin {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "evolution/CMemeticClustering.h"
 #include "evolution/RandomHelpers.h"
 #include "localsearch/CLocalSearch.h"

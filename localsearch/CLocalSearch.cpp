@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "evolution/RandomHelpers.h"
 #include "localsearch/StepSizeAdaptation.h"
 #include "platform/Clock.h"

@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "driver/ParameterCheck.h"
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 
 class QLineEdit;
 class QPushButton;

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "driver/CClassificationDriver.h"
-#include "driver/RunParameters.h"
+#include "evolution/RunParameters.h"
 
 namespace tavorin::shell {
 

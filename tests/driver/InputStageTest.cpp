@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "platform/UserError.h"
 #include "tests/support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "tests/evolution/AlgorithmSetup.h"
 
 namespace tavorin {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "tests/support/TestSupport.h"
 
 namespace tavorin::testing {

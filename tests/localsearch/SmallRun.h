@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 #include "evolution/RandomHelpers.h"
 #include "localsearch/StepSizeAdaptation.h"
 #include "platform/Random.h"

@@ -10,26 +10,29 @@ namespace {
 // The sequence of the classic 15-bit generator, worked out by hand from
 // state = state * 214013 + 2531011 (mod 2^32), output (state >> 16) & 0x7FFF.
 TEST(RandomTest, SeedOneGivesTheClassicSequence) {
-    srand(1);
-    EXPECT_EQ(rand(), 41);
-    EXPECT_EQ(rand(), 18467);
-    EXPECT_EQ(rand(), 6334);
-    EXPECT_EQ(rand(), 26500);
-    EXPECT_EQ(rand(), 19169);
+    Random15 random(1);
+    EXPECT_EQ(random.Next(), 41);
+    EXPECT_EQ(random.Next(), 18467);
+    EXPECT_EQ(random.Next(), 6334);
+    EXPECT_EQ(random.Next(), 26500);
+    EXPECT_EQ(random.Next(), 19169);
 }
 
 TEST(RandomTest, SeedZeroAndReseeding) {
-    srand(0);
-    EXPECT_EQ(rand(), 38);   // state 2531011
-    EXPECT_EQ(rand(), 7719);
-    srand(0);
-    EXPECT_EQ(rand(), 38);
+    Random15 random(0);
+    EXPECT_EQ(random.Next(), 38);  // state 2531011
+    EXPECT_EQ(random.Next(), 7719);
+    random.Seed(0);
+    EXPECT_EQ(random.Next(), 38);
+    // Two generators never share a state: the C runtime's default seed is 1.
+    Random15 untouched;
+    EXPECT_EQ(untouched.Next(), 41);
 }
 
 TEST(RandomTest, StaysWithinFifteenBits) {
-    srand(123456789u);
+    Random15 random(123456789u);
     for (int i = 0; i < 100000; ++i) {
-        const int value = rand();
+        const int value = random.Next();
         ASSERT_GE(value, 0);
         ASSERT_LE(value, kRandMax);
     }

@@ -1,4 +1,4 @@
-#include "driver/RunGlobals.h"
+#include "evolution/RunGlobals.h"
 
 namespace tavorin {
 
