@@ -12,17 +12,19 @@
 #include <memory>
 #include <vector>
 
+#include <algorithm>
+
+#include "bench/BenchSupport.h"
 #include "bench/TiledScene.h"
+#include "clustering/Evaluator.h"
+#include "clustering/LiteralEvaluation.h"
 #include "clustering/SquaresKernel.h"
-#include "evolution/CMemeticClustering.h"
 #include "platform/Random.h"
-#include "tests/evolution/AlgorithmSetup.h"
-#include "tests/support/LiteralEvaluate.h"
 
 namespace {
 
-using tavorin::CMemeticClustering;
 using tavorin::CSolution;
+using tavorin::Evaluator;
 
 constexpr int kClusters = 5;
 constexpr int kSide = 400;
@@ -30,28 +32,33 @@ constexpr int kBands = 6;
 
 struct Scene {
     explicit Scene(int repeat) {
-        tavorin::testing::SampleImage image =
-            tavorin::testing::LoadSampleImage("landsat_scene01", kSide, kSide, kBands);
+        std::vector<double> source = tavorin::bench::LoadSampleBands("landsat_scene01");
         const int side = kSide * repeat;
-        std::vector<double> bands =
-            repeat == 1 ? std::move(image.bandData)
-                        : tavorin::bench::TileScene(image.bandData, kSide, kSide, kBands,
-                                                    static_cast<std::size_t>(repeat));
-        tavorin::testing::FillRunGlobals(kClusters, 6, side, side, kBands, std::move(bands));
-        algorithm = std::make_unique<CMemeticClustering>();
-        tavorin::platform::srand(2024);
-        for (int g = 0; g < algorithm->geneCount; ++g) {
-            const auto at = static_cast<std::size_t>(g);
-            const double span = algorithm->upperBound[at] - algorithm->lowerBound[at];
-            solution.centres.push_back(algorithm->lowerBound[at] +
-                                       tavorin::platform::rand() / 32768.0 * span);
+        auto bands = std::make_shared<const std::vector<double>>(
+            repeat == 1 ? std::move(source)
+                        : tavorin::bench::TileScene(source, kSide, kSide, kBands,
+                                                    static_cast<std::size_t>(repeat)));
+        pixelCount = static_cast<long long>(side) * side;
+        evaluator = std::make_unique<Evaluator>(
+            tavorin::EvaluationImage{bands, pixelCount, kBands, kClusters});
+        // Centres drawn uniformly inside each band's range.
+        tavorin::platform::Random15 random(2024);
+        const auto n = static_cast<std::size_t>(pixelCount);
+        for (int j = 0; j < kClusters; ++j) {
+            for (std::size_t k = 0; k < static_cast<std::size_t>(kBands); ++k) {
+                const auto band = bands->begin() + static_cast<std::ptrdiff_t>(k * n);
+                const auto [low, high] =
+                    std::minmax_element(band, band + static_cast<std::ptrdiff_t>(n));
+                solution.centres.push_back(*low + random.Next() / 32768.0 * (*high - *low));
+            }
         }
     }
+    const std::vector<double>& data() const { return *evaluator->image().bandData; }
     tavorin::squares::PixelBands pixels() const {
-        return {algorithm->bandData->data(), static_cast<std::size_t>(algorithm->pixelCount()),
-                kBands, kClusters};
+        return {data().data(), static_cast<std::size_t>(pixelCount), kBands, kClusters};
     }
-    std::unique_ptr<CMemeticClustering> algorithm;
+    long long pixelCount = 0;
+    std::unique_ptr<Evaluator> evaluator;
     CSolution solution;
 };
 
@@ -68,7 +75,7 @@ const Scene& tiled() {
 void evaluateFast(benchmark::State& state, const Scene& data) {
     CSolution s = data.solution;
     for (auto _ : state) {
-        data.algorithm->Evaluate(s);
+        data.evaluator->Evaluate(s);
         benchmark::DoNotOptimize(s.jm);
     }
     state.SetItemsProcessed(state.iterations());
@@ -87,20 +94,18 @@ void evaluateWidth(benchmark::State& state, tavorin::squares::VectorWidth width)
 }
 
 void evaluateLiteral(benchmark::State& state, const Scene& data) {
-    const tavorin::testing::LiteralImage image{data.algorithm->bandData.get(),
-                                               data.algorithm->pixelCount(),
-                                               data.algorithm->bandCount};
+    const tavorin::detail::LiteralImage image{&data.data(), data.pixelCount, kBands};
     for (auto _ : state) {
-        const tavorin::testing::ObjectivePair result = tavorin::testing::LiteralEvaluate(
-            image, kClusters, data.solution.centres, data.algorithm->fuzzifier,
-            tavorin::testing::PowerMode::LibraryPow);
+        const tavorin::detail::ObjectivePair result = tavorin::detail::LiteralEvaluate(
+            image, kClusters, data.solution.centres, data.evaluator->fuzzifier,
+            tavorin::detail::PowerMode::LibraryPow);
         benchmark::DoNotOptimize(result.jm);
     }
     state.SetItemsProcessed(state.iterations());
 }
 
 void sequentialSumFloor(benchmark::State& state, const Scene& data) {
-    const auto count = static_cast<std::size_t>(data.algorithm->pixelCount()) * kClusters;
+    const auto count = static_cast<std::size_t>(data.pixelCount) * kClusters;
     std::vector<double> terms(count);
     for (std::size_t i = 0; i < count; ++i) terms[i] = 1.0 / static_cast<double>(i + 1);
     for (auto _ : state) {
@@ -142,7 +147,7 @@ void BM_EvaluateNeighboursTogether(benchmark::State& state) {
     std::vector<CSolution*> pointers;
     for (CSolution& s : neighbours) pointers.push_back(&s);
     for (auto _ : state) {
-        data.algorithm->EvaluateNeighbours(data.solution, pointers);
+        data.evaluator->EvaluateNeighbours(data.solution, pointers);
         benchmark::DoNotOptimize(neighbours[0].jm);
     }
     state.SetItemsProcessed(state.iterations() * kClusters);
@@ -153,7 +158,7 @@ void BM_EvaluateNeighboursOneByOne(benchmark::State& state) {
     const Scene& data = landsat();
     std::vector<CSolution> neighbours = neighboursOf(data);
     for (auto _ : state) {
-        for (CSolution& s : neighbours) data.algorithm->Evaluate(s);
+        for (CSolution& s : neighbours) data.evaluator->Evaluate(s);
         benchmark::DoNotOptimize(neighbours[0].jm);
     }
     state.SetItemsProcessed(state.iterations() * kClusters);
@@ -166,12 +171,12 @@ void BM_EvaluateAllTwoThreads(benchmark::State& state) {
     std::vector<CSolution> solutions(8, data.solution);
     std::vector<CSolution*> pointers;
     for (CSolution& s : solutions) pointers.push_back(&s);
-    data.algorithm->threadCount = 2;
+    data.evaluator->SetThreadCount(2);
     for (auto _ : state) {
-        data.algorithm->EvaluateAll(pointers);
+        data.evaluator->EvaluateAll(pointers);
         benchmark::DoNotOptimize(solutions[0].jm);
     }
-    data.algorithm->threadCount = 1;
+    data.evaluator->SetThreadCount(1);
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(solutions.size()));
 }
 BENCHMARK(BM_EvaluateAllTwoThreads)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "clustering/CFcmRunner.h"
-#include "tests/support/TestSupport.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ using tavorin::CFcmRunner;
 const CFcmRunner& LoadedScene() {
     static const CFcmRunner scene = [] {
         CFcmRunner runner;
-        runner.imagePath = tavorin::testing::DataDir() + "/landsat_scene01.img";
+        runner.imagePath = tavorin::bench::DataDir() + "/landsat_scene01.img";
         runner.seed = 1;
         runner.LoadTestImage();
         return runner;
@@ -33,7 +33,7 @@ CFcmRunner SceneWithThreads(int threads) {
 }
 
 void ClusterLandsatScene(benchmark::State& state, int threads) {
-    tavorin::testing::TempDir folder(true);  // Cluster writes its centre file here
+    tavorin::bench::ScratchFolder folder;  // Cluster writes its centre file here
     CFcmRunner runner = SceneWithThreads(threads);
     for (auto _ : state) {
         runner.Cluster();

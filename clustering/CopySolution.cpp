@@ -1,8 +1,8 @@
-#include "evolution/CMemeticClustering.h"
+#include "clustering/CopySolution.h"
 
 namespace tavorin {
 
-void CMemeticClustering::CopySolution(CSolution& destination, const CSolution& source) const {
+void CopySolution(CSolution& destination, const CSolution& source) {
     if (&destination == &source) return;
     // Vector assignment reuses the destination's storage when it is large enough.
     destination = source;

@@ -1,10 +1,8 @@
+#include "driver/AssignLabels.h"
+
 #include <cmath>
 #include <cstddef>
 #include <vector>
-
-#include "driver/CClassificationDriver.h"
-#include "evolution/RunGlobals.h"
-#include "evolution/CSolution.h"
 
 namespace tavorin {
 namespace {
@@ -14,8 +12,7 @@ bool coincides(double distance) { return distance == 0.0 || std::isnan(distance)
 
 }  // namespace
 
-void CClassificationDriver::AssignLabels(const CSolution& solution, unsigned char* labels) const {
-    const RunGlobals& globals = runGlobals();
+void AssignLabels(const RunGlobals& globals, const CSolution& solution, unsigned char* labels) {
     const auto pixels = static_cast<std::size_t>(globals.pixelCount());
     const auto bands = static_cast<std::size_t>(globals.bandCount);
     const auto clusters = static_cast<std::size_t>(globals.clusterNumber);

@@ -1,45 +1,55 @@
 #include "driver/CClassificationDriver.h"
 
+#include <cstdint>
 #include <new>
+#include <utility>
+#include <vector>
 
+#include "driver/ClassificationSearch.h"
 #include "driver/InputStage.h"
 #include "driver/ParameterCheck.h"
 #include "driver/ResultOutput.h"
+#include "evolution/RunState.h"
 #include "platform/Clock.h"
-#include "platform/Random.h"
 #include "platform/UserError.h"
-#include "platform/UserInterface.h"
 
 namespace tavorin {
 
-bool CClassificationDriver::Run(const RunParameters& parameters, const RunOptions& options) {
+bool CClassificationDriver::Run(const RunParameters& parameters, const RunOptions& options,
+                                platform::IUserInterface& userInterface) {
     using platform::MessageKind;
     try {
-        // 1. Every run reseeds the one generator that all draws of the search come from.
+        // 1. Every run draws from its own generator, seeded here.
         const auto seed = options.seed ? *options.seed
                                        : static_cast<std::uint32_t>(platform::timeSeconds());
-        platform::srand(seed);
 
         // Refuse bad parameters before anything is read or written.
         CheckRunParameters(parameters);
 
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
-        const CEnviImage input = LoadInputStage(parameters);
+        InputStageResult input = LoadInputStage(parameters);
+        CheckOutputTargets(parameters.outputPath);
 
         // 11 to 13. The search and the results.
+        RunState run(std::move(input.globals), seed, options.threads, userInterface);
+        const std::int64_t searchStart = platform::tickMilliseconds();
+        const std::vector<CSolution> front = RunClassificationSearch(run, input.description);
+        const double searchSeconds =
+            platform::secondsBetween(searchStart, platform::tickMilliseconds());
         // The seed actually used travels with the options, so the results can name it.
         RunOptions runOptions = options;
         runOptions.seed = seed;
-        RunSearchAndWriteResults(*this, parameters, runOptions, input);
+        WriteClassificationResults(run, parameters, runOptions, input.description, front,
+                                   searchSeconds);
 
         // 14.
-        platform::ShowMessage("Finish", MessageKind::Information);
+        userInterface.ShowMessage("Finish", MessageKind::Information);
         return true;
     } catch (const UserError& error) {
-        platform::ShowMessage(error.what(), MessageKind::Error);
+        userInterface.ShowMessage(error.what(), MessageKind::Error);
     } catch (const std::bad_alloc&) {
-        platform::ShowMessage("Not enough memory for this image and these parameters.",
-                              MessageKind::Error);
+        userInterface.ShowMessage("Not enough memory for this image and these parameters.",
+                                  MessageKind::Error);
     }
     return false;
 }

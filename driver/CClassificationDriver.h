@@ -4,10 +4,9 @@
 #include <optional>
 
 #include "evolution/RunParameters.h"
+#include "platform/UserInterface.h"
 
 namespace tavorin {
-
-struct CSolution;
 
 // How a run is carried out, beyond the parameters of the dialog.
 struct RunOptions {
@@ -21,13 +20,11 @@ class CClassificationDriver {
 public:
     virtual ~CClassificationDriver() = default;
 
-    // Runs one whole classification. Every message reaches the user through the installed
-    // user interface; true when the run finished and "Finish" was shown.
-    bool Run(const RunParameters& parameters, const RunOptions& options = {});
-
-    // Crisp labels 1..K (0 where no membership is positive) of every pixel of the image in
-    // RunGlobals, from the fuzzy memberships of `solution`'s centres.
-    void AssignLabels(const CSolution& solution, unsigned char* labels) const;
+    // Runs one whole classification, every one from the state of a fresh process. Every
+    // message reaches the user through `userInterface`; true when the run finished and
+    // "Finish" was shown.
+    bool Run(const RunParameters& parameters, const RunOptions& options = {},
+             platform::IUserInterface& userInterface = platform::CurrentUserInterface());
 };
 
 }  // namespace tavorin

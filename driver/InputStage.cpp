@@ -2,21 +2,14 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
-#include "evolution/RunGlobals.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 
 namespace tavorin {
 namespace {
-
-void emptyRunGlobals(RunGlobals& globals) {
-    globals.GLS_delta.clear();
-    globals.bandData.reset();
-    globals.lowerBound.clear();
-    globals.upperBound.clear();
-}
 
 long long countNonFinite(const std::vector<double>& values) {
     long long count = 0;
@@ -60,10 +53,11 @@ bool everyBandConstant(const RunGlobals& globals, int bandCount) {
     return true;
 }
 
-// Fills RunGlobals with the parameters, the geometry, the image and its bounds.
-CEnviImage fillRunGlobals(const RunParameters& parameters) {
-    RunGlobals& globals = runGlobals();
-    emptyRunGlobals(globals);
+}  // namespace
+
+RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
+                          std::shared_ptr<const std::vector<double>> bandData) {
+    RunGlobals globals;
     globals.clusterNumber = parameters.clusterNumber;
     globals.inputPath = parameters.inputPath;
     globals.outputPath = parameters.outputPath;
@@ -71,17 +65,9 @@ CEnviImage fillRunGlobals(const RunParameters& parameters) {
     globals.iGenerations = parameters.iGenerations;
     globals.GLS_delta.assign(parameters.GLS_delta.begin(), parameters.GLS_delta.end());
     globals.FLS = parameters.FLS;
-
-    CEnviImage input;
-    input.ReadHeader(parameters.inputPath);
-    CEnviImage::BytesPerSample(input.dataType);
-
-    globals.bandCount = input.bands;
-    globals.lineCount = input.lines;
-    globals.sampleCount = input.samples;
-
-    // Read straight into band-sequential doubles: no raw copy or pixel matrix is kept beside it.
-    auto bandData = std::make_shared<std::vector<double>>(input.ReadBandData());
+    globals.bandCount = bands;
+    globals.lineCount = lines;
+    globals.sampleCount = samples;
 
     const long long nonFinite = countNonFinite(*bandData);
     if (nonFinite > 0) {
@@ -92,26 +78,25 @@ CEnviImage fillRunGlobals(const RunParameters& parameters) {
                         "such samples before classifying the image.");
     }
 
-    fillBounds(globals, *bandData, input.bands, input.PixelCount(), parameters.clusterNumber);
-    if (everyBandConstant(globals, input.bands)) {
+    fillBounds(globals, *bandData, bands, globals.pixelCount(), parameters.clusterNumber);
+    if (everyBandConstant(globals, bands)) {
         throw UserError(
             "The image has nothing to classify: every band holds a single value throughout.");
     }
-
     globals.bandData = std::move(bandData);
-    return input;
+    return globals;
 }
 
-}  // namespace
+InputStageResult LoadInputStage(const RunParameters& parameters) {
+    CEnviImage input;
+    input.ReadHeader(parameters.inputPath);
+    CEnviImage::BytesPerSample(input.dataType);
 
-CEnviImage LoadInputStage(const RunParameters& parameters) {
-    try {
-        return fillRunGlobals(parameters);
-    } catch (...) {
-        // A refused image leaves no part of itself, or of the previous run, behind.
-        emptyRunGlobals(runGlobals());
-        throw;
-    }
+    // Read straight into band-sequential doubles: no raw copy or pixel matrix is kept beside it.
+    auto bandData = std::make_shared<const std::vector<double>>(input.ReadBandData());
+    RunGlobals globals =
+        MakeRunGlobals(parameters, input.lines, input.samples, input.bands, std::move(bandData));
+    return {std::move(input), std::move(globals)};
 }
 
 }  // namespace tavorin

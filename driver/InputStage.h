@@ -1,14 +1,29 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
+#include "evolution/RunGlobals.h"
 #include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {
 
-// The input stage of the classification command: empties and refills RunGlobals with the
-// parameters, the image geometry, the image as band-sequential doubles and the per-band
-// bounds. Returns the input image's description. Throws UserError for every image it refuses;
-// RunGlobals is then left emptied.
-CEnviImage LoadInputStage(const RunParameters& parameters);
+// The input of one classification: the input image's description and the run's RunGlobals.
+struct InputStageResult {
+    CEnviImage description;
+    RunGlobals globals;
+};
+
+// The input stage of the classification command: reads the header and the image named by
+// `parameters` and fills a RunGlobals with the parameters, the geometry, the image as
+// band-sequential doubles and the per-band bounds. Throws UserError for every image it refuses.
+InputStageResult LoadInputStage(const RunParameters& parameters);
+
+// A RunGlobals for `parameters` and an image already in memory (band b of pixel p at
+// b * lines * samples + p), with the refusals of the input stage: samples that are not finite
+// numbers, and an image whose every band holds one value.
+RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
+                          std::shared_ptr<const std::vector<double>> bandData);
 
 }  // namespace tavorin

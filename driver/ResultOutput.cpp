@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "driver/ResultPictures.h"
-#include "evolution/RunGlobals.h"
+#include "driver/AssignLabels.h"
 #include "driver/RunSummary.h"
-#include "evolution/CMemeticClustering.h"
 #include "platform/Clock.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
@@ -37,10 +36,9 @@ std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// Refuses, before the search starts, an output that could not be written at its end: a run
-// of many minutes must not end with nothing but a message, and a refusal leaves every file
-// as it was.
-void checkOutputTargets(const std::string& outputPath) {
+}  // namespace
+
+void CheckOutputTargets(const std::string& outputPath) {
     namespace fs = std::filesystem;
     std::error_code error;
     if (fs::is_directory(outputPath, error)) {
@@ -67,6 +65,8 @@ void checkOutputTargets(const std::string& outputPath) {
         throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
     }
 }
+
+namespace {
 
 // What the output stage has written so far, so that a failure can name what exists.
 struct OutputProgress {
@@ -128,36 +128,12 @@ std::string partialResultMessage(const std::string& failure, const OutputProgres
 
 }  // namespace
 
-std::vector<CSolution> SortedFirstFront(const std::vector<CSolution>& population) {
-    std::vector<CSolution> front;
-    for (const CSolution& member : population) {
-        if (member.rank == 0) front.push_back(member);
-    }
-    for (std::size_t i = 0; i < front.size(); ++i) {
-        for (std::size_t k = i + 1; k < front.size(); ++k) {
-            if (front[i].jm < front[k].jm) {
-                const CSolution held = front[i];
-                front[i] = front[k];
-                front[k] = held;
-            }
-        }
-    }
-    return front;
-}
-
-void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunParameters& parameters,
-                              const RunOptions& options, const CEnviImage& input) {
-    const RunGlobals& globals = runGlobals();
-    checkOutputTargets(parameters.outputPath);
-
-    CMemeticClustering algorithm;
-    algorithm.threadCount = options.threads;
-    const std::int64_t searchStart = platform::tickMilliseconds();
-    algorithm.Run(input);
+void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
+                                const RunOptions& options, const CEnviImage& input,
+                                const std::vector<CSolution>& front, double searchSeconds) {
+    const RunGlobals& globals = run.globals;
     const std::int64_t outputStart = platform::tickMilliseconds();
-
     std::vector<unsigned char> labels(static_cast<std::size_t>(globals.pixelCount()), 0);
-    const std::vector<CSolution> front = SortedFirstFront(algorithm.population);
 
     OutputProgress done;
     done.outputPath = parameters.outputPath;
@@ -173,7 +149,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
         done.frontListWritten = frontFile.Close();
         if (!done.frontListWritten) std::remove(kFrontFileName);
     };
-    platform::ProgressWindow progress("QUELDRA_output", 0, static_cast<int>(front.size()), 1);
+    platform::ProgressWindow progress(run.ui, "QUELDRA_output", 0, static_cast<int>(front.size()), 1);
 
     CEnviImage output;
     output.georeferenceEntries = input.georeferenceEntries;
@@ -192,7 +168,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
         progress.Step();
         const std::string name = imageName(parameters.outputPath, j);
         output.SetGeometry(1, globals.lineCount, globals.sampleCount, 1, name);
-        driver.AssignLabels(front[j], labels.data());
+        AssignLabels(globals, front[j], labels.data());
         output.classes = globals.clusterNumber + 1;
         // The image goes first, so the list never names an image that was not written.
         try {
@@ -216,7 +192,7 @@ void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunPara
     }
     const std::int64_t outputEnd = platform::tickMilliseconds();
 
-    summary.searchSeconds = platform::secondsBetween(searchStart, outputStart);
+    summary.searchSeconds = searchSeconds;
     summary.outputSeconds = platform::secondsBetween(outputStart, outputEnd);
     try {
         WriteRunSummary(summary, RunSummaryPath(parameters.outputPath));

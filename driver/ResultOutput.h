@@ -1,22 +1,26 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include "clustering/CSolution.h"
 #include "driver/CClassificationDriver.h"
-#include "evolution/CSolution.h"
+#include "evolution/RunState.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {
 
-// The search and output stage of the classification command, once RunGlobals is filled:
-// builds and runs the algorithm object and writes the classification images, their headers,
-// "FinalPF.txt" and the run summary. Throws UserError when a result cannot be written.
-void RunSearchAndWriteResults(const CClassificationDriver& driver, const RunParameters& parameters,
-                              const RunOptions& options, const CEnviImage& input);
+// Refuses, before the search starts, an output that could not be written at its end: a run
+// of many minutes must not end with nothing but a message, and a refusal leaves every file
+// as it was. Throws UserError.
+void CheckOutputTargets(const std::string& outputPath);
 
-// The members of `population` with rank 0, largest jm first, by the exchange sort whose
-// order numbers the result images: slot i is exchanged with every later slot k holding a
-// larger jm, so the order of ties follows from that procedure (not a stable sort).
-std::vector<CSolution> SortedFirstFront(const std::vector<CSolution>& population);
+// The output stage of the classification command: writes the classification image of every
+// member of `front` (in its order) with its header, "FinalPF.txt", the run summary and, when
+// asked, the pictures. Throws UserError when a result cannot be written, naming the files
+// written and those missing.
+void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
+                                const RunOptions& options, const CEnviImage& input,
+                                const std::vector<CSolution>& front, double searchSeconds);
 
 }  // namespace tavorin

@@ -2,13 +2,10 @@
 
 #include <cstddef>
 
-#include "evolution/RunGlobals.h"
-#include "platform/ThreadPool.h"
-
 namespace tavorin {
 
-CMemeticClustering::CMemeticClustering() {
-    const RunGlobals& globals = runGlobals();
+CMemeticClustering::CMemeticClustering(RunState& run) : run_(run) {
+    const RunGlobals& globals = run.globals;
     popSize = globals.popSize;
     iGenerations = globals.iGenerations;
     bandCount = globals.bandCount;
@@ -25,16 +22,6 @@ CMemeticClustering::CMemeticClustering() {
     population.resize(members);
     offspring.resize(members);
     combined.resize(2 * members);
-}
-
-CMemeticClustering::~CMemeticClustering() = default;
-
-platform::ThreadPool& CMemeticClustering::EvaluationPool() const {
-    const int wanted = threadCount > 1 ? threadCount : 1;
-    if (!evaluationPool_ || evaluationPool_->threadCount() != wanted) {
-        evaluationPool_ = std::make_unique<platform::ThreadPool>(wanted);
-    }
-    return *evaluationPool_;
 }
 
 }  // namespace tavorin

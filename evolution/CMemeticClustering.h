@@ -4,27 +4,26 @@
 #include <span>
 #include <vector>
 
-#include "evolution/CSolution.h"
+#include "clustering/CSolution.h"
+#include "clustering/CopySolution.h"
+#include "clustering/Evaluator.h"
+#include "evolution/RunState.h"
 
 namespace tavorin {
 
 class CEnviImage;
-
-namespace platform {
-class ThreadPool;
-}
+class LocalSearchStep;
 
 // The algorithm object of the multi-objective memetic fuzzy clustering search. Its members
 // are the steps of the search, each named as the run logs and progress windows name it.
-// The constructor takes everything from the process-wide RunGlobals, which must be filled.
+// It takes its sizes, image and bounds from the run's RunGlobals and draws from the run's
+// generator; the run outlives the object.
 class CMemeticClustering {
 public:
-    CMemeticClustering();
-    virtual ~CMemeticClustering();
+    explicit CMemeticClustering(RunState& run);
     CMemeticClustering(const CMemeticClustering&) = delete;
     CMemeticClustering& operator=(const CMemeticClustering&) = delete;
 
-    double fuzzifier = 2.0;            // m of the memberships; nothing changes it
     std::vector<CSolution> population;  // P, popSize members
     std::vector<CSolution> offspring;   // Q, trial i belongs to member i
     std::vector<CSolution> combined;    // R = P then Q, 2 * popSize members
@@ -39,17 +38,18 @@ public:
     std::shared_ptr<const std::vector<double>> bandData;
     std::vector<double> upperBound;  // per gene, laid out like a centre vector
     std::vector<double> lowerBound;
-    int threadCount = 1;  // evaluations that may run side by side; results never depend on it
 
     long long pixelCount() const { return static_cast<long long>(lineCount) * sampleCount; }
+    RunState& run() const { return run_; }
 
     // Run and initialisation.
-    void Run(const CEnviImage& description);
+    void Run(const CEnviImage& description, LocalSearchStep& localSearch);
     void Initialization(const CEnviImage& description);
     void initRandomPopulation();
 
-    // The generational loop with its three run logs.
-    void GlobalandLocal();
+    // The generational loop with its three run logs; `localSearch` refines the population
+    // once a generation.
+    void GlobalandLocal(LocalSearchStep& localSearch);
 
     // Differential-evolution variation.
     void DE_MuCr();
@@ -65,31 +65,14 @@ public:
     // Density estimation and environmental selection from `combined` into `population`.
     void eval_dens();
 
-    // Ranking and selection of an arbitrary set (the local search's merged set).
-    void Pareto_RankSet(std::vector<CSolution>& set, int M) const;
-    void eval_densSet(std::vector<CSolution>& destination, const std::vector<CSolution>& set,
-                      int M) const;
-
-    // Writes the Xie-Beni index and Jm of `s` for its centres. Reads only this object's
-    // image and sizes, so evaluations of different solutions may run at the same time.
-    void Evaluate(CSolution& s) const;
-    // Evaluates every solution of `solutions`, up to `threadCount` of them side by side; the
-    // results are those of evaluating them one after the other.
-    void EvaluateAll(std::span<CSolution* const> solutions) const;
-    // Evaluates the neighbours of `member`, neighbour c being `member` with only centre c
-    // moved: the distances to the unchanged centres are computed once for all of them. The
-    // results are bit for bit those of Evaluate; a neighbour that differs from `member` in
-    // any other centre is evaluated on its own.
-    void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
-
-    // Makes `destination` an exact, independent copy of `source`.
-    void CopySolution(CSolution& destination, const CSolution& source) const;
+    // The run's evaluation (see Evaluator).
+    void Evaluate(CSolution& s) const { run_.evaluator.Evaluate(s); }
+    void EvaluateAll(std::span<CSolution* const> solutions) const {
+        run_.evaluator.EvaluateAll(solutions);
+    }
 
 private:
-    // The workers of the side-by-side evaluations, made on first use and kept for the run
-    // (remade only when threadCount changes).
-    platform::ThreadPool& EvaluationPool() const;
-    mutable std::unique_ptr<platform::ThreadPool> evaluationPool_;
+    RunState& run_;
 };
 
 }  // namespace tavorin

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "evolution/CMemeticClustering.h"
-#include "evolution/RandomHelpers.h"
 #include "platform/Saturate.h"
 
 namespace tavorin {
@@ -36,18 +35,18 @@ void CMemeticClustering::makeTrial(CSolution parent, int i, CSolution& trial) {
 
     // Five distinct partners besides i; only the first three are used, all five are drawn.
     std::array<int, 6> picked{};
-    randPickDistinct(picked.data(), 5, popSize, i);
+    run_.random.randPickDistinct(picked.data(), 5, popSize, i);
     const CSolution& base = population[static_cast<std::size_t>(picked[1])];
     const CSolution& plus = population[static_cast<std::size_t>(picked[2])];
     const CSolution& minus = population[static_cast<std::size_t>(picked[3])];
 
-    const int jrand = platform::truncateToInt32(rand01() * geneCount);
+    const int jrand = platform::truncateToInt32(run_.random.rand01() * geneCount);
 
-    if (rand01() < kRedrawProbability) trial.F = rand01() * 0.9 + 0.1;
-    if (rand01() < kRedrawProbability) trial.CR = rand01();
+    if (run_.random.rand01() < kRedrawProbability) trial.F = run_.random.rand01() * 0.9 + 0.1;
+    if (run_.random.rand01() < kRedrawProbability) trial.CR = run_.random.rand01();
 
     for (int g = 0; g < geneCount; ++g) {
-        const double u = rand01();
+        const double u = run_.random.rand01();
         if (u < trial.CR || g == jrand) {
             const auto at = static_cast<std::size_t>(g);
             trial.centres[at] = (plus.centres[at] - minus.centres[at]) * trial.F + base.centres[at];
@@ -61,8 +60,8 @@ void CMemeticClustering::repairBounds(CSolution& s) const {
         const auto at = static_cast<std::size_t>(g);
         const double lo = lowerBound[at];
         const double hi = upperBound[at];
-        if (s.centres[at] < lo) s.centres[at] = lo + rand01() * (hi - lo);
-        if (s.centres[at] > hi) s.centres[at] = hi - rand01() * (hi - lo);
+        if (s.centres[at] < lo) s.centres[at] = lo + run_.random.rand01() * (hi - lo);
+        if (s.centres[at] > hi) s.centres[at] = hi - run_.random.rand01() * (hi - lo);
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "evolution/CSolution.h"
+#include "clustering/CSolution.h"
 
 namespace tavorin {
 

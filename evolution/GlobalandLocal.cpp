@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "evolution/RunGlobals.h"
 #include "evolution/CMemeticClustering.h"
-#include "evolution/RandomHelpers.h"
-#include "localsearch/CLocalSearch.h"
+#include "evolution/LocalSearchStep.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
 #include "platform/TextFile.h"
@@ -23,48 +21,47 @@ double minutesBetween(std::int64_t fromTicks, std::int64_t toTicks) {
 }
 
 // The logs are diagnostic: one that cannot be opened is reported and the search goes on.
-void openLog(platform::TextFile& log, const std::string& name, platform::TextFile::Mode mode) {
+void openLog(platform::IUserInterface& ui, platform::TextFile& log, const std::string& name, platform::TextFile::Mode mode) {
     if (!log.Open(name, mode)) {
-        platform::ShowMessage(
+        ui.ShowMessage(
             "Cannot open the run log \"" + name + "\"; the search goes on without it.",
             platform::MessageKind::Error);
     }
 }
 
-void closeLog(platform::TextFile& log) {
+void closeLog(platform::IUserInterface& ui, platform::TextFile& log) {
     if (!log.IsOpen()) return;
     if (!log.Close()) {
-        platform::ShowMessage("Cannot write the whole run log \"" + log.path() + "\".",
+        ui.ShowMessage("Cannot write the whole run log \"" + log.path() + "\".",
                               platform::MessageKind::Error);
     }
 }
 
 }  // namespace
 
-void CMemeticClustering::GlobalandLocal() {
+void CMemeticClustering::GlobalandLocal(LocalSearchStep& localSearch) {
     using platform::TextFile;
     std::vector<double> pLS(4, 0.25);
     std::vector<int> LS_count(4, 0);
     std::vector<double> AS(4, 0.0);
     std::vector<int> lsMask(static_cast<std::size_t>(popSize), 0);
-    CLocalSearch localSearcher(popSize, bandCount, clusterNumber);
-    localSearcher.threadCount = threadCount;
-    const double localSearchFrequency = runGlobals().FLS;
+    const double localSearchFrequency = run_.globals.FLS;
+    platform::IUserInterface& ui = run_.ui;
 
     TextFile nonDominatedLog;
-    openLog(nonDominatedLog, "nNonDominated.txt", TextFile::Mode::Truncate);
+    openLog(ui, nonDominatedLog, "nNonDominated.txt", TextFile::Mode::Truncate);
     nonDominatedLog.Write("The number of non-dominated solution in PF for each generation\n");
     const std::int64_t start = platform::tickMilliseconds();
     TextFile timeLog;
     TextFile paramLog;
-    openLog(timeLog, "ComputingTime.txt", TextFile::Mode::Append);
-    openLog(paramLog, "ParamterOfLS.txt", TextFile::Mode::Append);
+    openLog(ui, timeLog, "ComputingTime.txt", TextFile::Mode::Append);
+    openLog(ui, paramLog, "ParamterOfLS.txt", TextFile::Mode::Append);
     paramLog.Write(
         "the parameters in Local search including LS_count, AS, pLS\n"
         "LS_count(1-4)\t\t\t\t\t\t\tAS(1-4)\t\t\t\t\t\tpLS(1-4\n");
 
     std::optional<platform::ProgressWindow> progress;
-    progress.emplace("QUELDRA_GlobalandLocal", 0, iGenerations + 2, 1);
+    progress.emplace(ui, "QUELDRA_GlobalandLocal", 0, iGenerations + 2, 1);
 
     for (int g = 0; g < iGenerations; ++g) {
         progress->Step();
@@ -94,9 +91,9 @@ void CMemeticClustering::GlobalandLocal() {
 
         for (int i = 0; i < popSize; ++i) {
             lsMask[static_cast<std::size_t>(i)] = 0;
-            if (rand01() < localSearchFrequency) lsMask[static_cast<std::size_t>(i)] = 1;
+            if (run_.random.rand01() < localSearchFrequency) lsMask[static_cast<std::size_t>(i)] = 1;
         }
-        localSearcher.LocalSearch(population, lsMask, pLS, LS_count, AS, timeLog, paramLog);
+        localSearch.LocalSearch(population, lsMask, pLS, LS_count, AS, timeLog, paramLog);
         const std::int64_t t4 = platform::tickMilliseconds();
         timeLog.Write("LS_time=" + platform::formatFixed(minutesBetween(t3, t4)) + " minutes\n");
     }
@@ -104,9 +101,9 @@ void CMemeticClustering::GlobalandLocal() {
     progress.reset();
     const std::int64_t end = platform::tickMilliseconds();
     timeLog.Write(platform::formatFixed(minutesBetween(start, end)) + " minutes\n");
-    closeLog(nonDominatedLog);
-    closeLog(timeLog);
-    closeLog(paramLog);
+    closeLog(ui, nonDominatedLog);
+    closeLog(ui, timeLog);
+    closeLog(ui, paramLog);
 }
 
 }  // namespace tavorin

@@ -3,19 +3,18 @@
 #include <vector>
 
 #include "evolution/CMemeticClustering.h"
-#include "evolution/RandomHelpers.h"
 #include "image/CEnviImage.h"
 #include "platform/UserInterface.h"
 
 namespace tavorin {
 
-void CMemeticClustering::Run(const CEnviImage& description) {
+void CMemeticClustering::Run(const CEnviImage& description, LocalSearchStep& localSearch) {
     Initialization(description);
-    GlobalandLocal();
+    GlobalandLocal(localSearch);
 }
 
 void CMemeticClustering::Initialization(const CEnviImage& /*description*/) {
-    platform::ProgressWindow progress("QUELDRA_initialization", 0, popSize + 1, 1);
+    platform::ProgressWindow progress(run_.ui, "QUELDRA_initialization", 0, popSize + 1, 1);
     progress.Step();
 
     initRandomPopulation();
@@ -23,7 +22,7 @@ void CMemeticClustering::Initialization(const CEnviImage& /*description*/) {
     // One progress step per member. The members are evaluated in groups of threadCount right
     // after their steps, so the bar follows the work; evaluation draws nothing, so grouping
     // leaves every result unchanged.
-    const int groupSize = std::max(1, threadCount);
+    const int groupSize = run_.evaluator.threadCount();
     std::vector<CSolution*> group;
     for (int first = 0; first < popSize; first += groupSize) {
         group.clear();
@@ -58,7 +57,7 @@ void CMemeticClustering::initRandomPopulation() {
         centres.reserve(static_cast<std::size_t>(geneCount));
         for (int j = 0; j < clusterNumber; ++j) {
             // randInt(0, N) gives N once in 32768 draws: that draw takes the last pixel.
-            const int p = std::min(randInt(0, pixels), pixels - 1);
+            const int p = std::min(run_.random.randInt(0, pixels), pixels - 1);
             for (int k = 0; k < bandCount; ++k) {
                 centres.push_back(
                     image[static_cast<std::size_t>(p) +

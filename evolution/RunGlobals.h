@@ -6,9 +6,9 @@
 
 namespace tavorin {
 
-// The process-wide record of one classification run: its parameters, the image geometry,
-// the image itself and the per-band bounds. Only the driver writes it, before the algorithm
-// object is built; the search, the labelling and the local search read it.
+// The record of one classification run: its parameters, the image geometry, the image itself
+// and the per-band bounds. The driver fills it and hands it to the run (RunState); the search,
+// the labelling and the local search read it.
 struct RunGlobals {
     int clusterNumber = 0;
     int popSize = 0;
@@ -35,8 +35,5 @@ struct RunGlobals {
     // The number of pixels, N.
     long long pixelCount() const { return static_cast<long long>(lineCount) * sampleCount; }
 };
-
-// The one instance of the process.
-RunGlobals& runGlobals();
 
 }  // namespace tavorin

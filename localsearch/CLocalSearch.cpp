@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "evolution/RunGlobals.h"
-#include "evolution/RandomHelpers.h"
+#include "clustering/CopySolution.h"
+#include "evolution/CMemeticClustering.h"
 #include "localsearch/StepSizeAdaptation.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
@@ -13,20 +13,19 @@
 
 namespace tavorin {
 
-CLocalSearch::CLocalSearch(int popSize, int bandCount, int clusterNumber) {
-    // The base construction copied RunGlobals; geneCount and the arrays keep its sizes.
-    this->popSize = popSize;
-    this->bandCount = bandCount;
-    this->clusterNumber = clusterNumber;
-}
-
-CLocalSearch::~CLocalSearch() = default;
+CLocalSearch::CLocalSearch(RunState& run)
+    : popSize(run.globals.popSize),
+      bandCount(run.globals.bandCount),
+      clusterNumber(run.globals.clusterNumber),
+      run_(run) {}
 
 void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<int> lsMask,
                                std::vector<double>& pLS, std::vector<int>& LS_count,
                                std::vector<double>& AS, platform::TextFile& timeLog,
                                platform::TextFile& paramLog) {
-    const std::vector<double>& stepSizes = runGlobals().GLS_delta;
+    const std::vector<double>& stepSizes = run_.globals.GLS_delta;
+    const std::vector<double>& lowerBound = run_.globals.lowerBound;
+    const std::vector<double>& upperBound = run_.globals.upperBound;
     const auto d = static_cast<std::size_t>(bandCount);
     std::vector<CSolution> clusterSet;
     std::vector<CSolution> neighbours(static_cast<std::size_t>(clusterNumber));
@@ -39,7 +38,7 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
 
         timeLog.Write("the local search of " + platform::formatInt(i) + "th individual\n");
         const std::int64_t t0 = platform::tickMilliseconds();
-        const StepSizeChoice step = drawStepSize(pLS, stepSizes);
+        const StepSizeChoice step = drawStepSize(run_.random, run_.ui, pLS, stepSizes);
         if (!step.valid) continue;  // no usable step size: this member keeps its values
         CSolution best;
         CopySolution(best, member);
@@ -51,18 +50,18 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
             CopySolution(neighbour, member);
             for (std::size_t k = 0; k < d; ++k) {
                 const std::size_t gene = static_cast<std::size_t>(c) * d + k;
-                neighbour.centres[gene] = randNormalInRange(member.centres[gene], step.sigma,
+                neighbour.centres[gene] = run_.random.randNormalInRange(member.centres[gene], step.sigma,
                                                             lowerBound[k], upperBound[k]);
             }
         }
-        EvaluateNeighbours(member, toEvaluate);
+        run_.evaluator.EvaluateNeighbours(member, toEvaluate);
 
         // Each move meets only the best of its moment: a dominating move becomes the best,
         // an incomparable (or equal) one joins the cluster set, a dominated one is dropped.
         for (const CSolution& neighbour : neighbours) {
-            if (dominates(neighbour, best) == 1) {
+            if (CMemeticClustering::dominates(neighbour, best) == 1) {
                 CopySolution(best, neighbour);
-            } else if (dominates(best, neighbour) != 1) {
+            } else if (CMemeticClustering::dominates(best, neighbour) != 1) {
                 clusterSet.push_back(neighbour);
             }
         }
@@ -71,7 +70,7 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
         timeLog.Write("create_clusterset_time=" + platform::formatFixed(platform::secondsBetween(t0, t1)) +
                       " seconds\n");
         writeParamRow(paramLog, LS_count, AS, pLS);
-        recordReward(step.index, best, member, pLS, LS_count, AS);
+        recordReward(window, step.index, best, member, pLS, LS_count, AS);
         CopySolution(member, best);
         const std::int64_t t2 = platform::tickMilliseconds();
         timeLog.Write("update_pLS_time=" + platform::formatFixed(platform::secondsBetween(t1, t2)) +

@@ -2,7 +2,7 @@
 #include <span>
 #include <vector>
 
-#include "evolution/CMemeticClustering.h"
+#include "localsearch/CLocalSearch.h"
 #include "evolution/DensitySelection.h"
 #include "evolution/ParetoRanking.h"
 
@@ -10,11 +10,11 @@
 // and density selection as for `combined`, over the first M solutions of any set.
 namespace tavorin {
 
-void CMemeticClustering::Pareto_RankSet(std::vector<CSolution>& set, int M) const {
+void CLocalSearch::Pareto_RankSet(std::vector<CSolution>& set, int M) const {
     RankNonDominated(std::span<CSolution>(set).first(static_cast<std::size_t>(M)));
 }
 
-void CMemeticClustering::eval_densSet(std::vector<CSolution>& destination,
+void CLocalSearch::eval_densSet(std::vector<CSolution>& destination,
                                       const std::vector<CSolution>& set, int M) const {
     SelectByDensity(std::span<const CSolution>(set).first(static_cast<std::size_t>(M)),
                     std::span<CSolution>(destination).first(static_cast<std::size_t>(popSize)));

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <string>
 
-#include "evolution/RandomHelpers.h"
 #include "platform/NumberText.h"
 #include "platform/Saturate.h"
 #include "platform/TextFile.h"
@@ -16,8 +15,6 @@ namespace {
 constexpr int kStepSizeCount = 4;
 constexpr int kWindowLength = 20;
 
-StepSizeWindow window;
-
 // |T(difference)| / divisor, T truncating toward zero with saturation. The absolute value is
 // taken of the integer as a double, so the most negative int gives 2^31.
 double relativeWholeChange(double newValue, double oldValue) {
@@ -28,15 +25,12 @@ double relativeWholeChange(double newValue, double oldValue) {
 
 }  // namespace
 
-StepSizeWindow& stepSizeWindow() { return window; }
-
-void ResetStepSizeWindow() { window = StepSizeWindow{}; }
-
-StepSizeChoice drawStepSize(const std::vector<double>& pLS, const std::vector<double>& stepSizes) {
-    const int j = rouletteSelect(pLS);
+StepSizeChoice drawStepSize(SearchRandom& random, platform::IUserInterface& ui,
+                            const std::vector<double>& pLS, const std::vector<double>& stepSizes) {
+    const int j = random.rouletteSelect(pLS);
     StepSizeChoice choice;
     if (j < 0 || j >= kStepSizeCount || static_cast<std::size_t>(j) >= stepSizes.size()) {
-        platform::ShowMessage("wrong LS_num!", platform::MessageKind::Error);
+        ui.ShowMessage("wrong LS_num!", platform::MessageKind::Error);
         return choice;
     }
     choice.valid = true;
@@ -61,7 +55,7 @@ double stepReward(const CSolution& best, const CSolution& member) {
            relativeWholeChange(best.jm, member.jm);
 }
 
-void recordReward(int j, const CSolution& best, const CSolution& member, std::vector<double>& pLS,
+void recordReward(StepSizeWindow& window, int j, const CSolution& best, const CSolution& member, std::vector<double>& pLS,
                   std::vector<int>& LS_count, std::vector<double>& AS) {
     // Window step: every 20 searched individuals the phase flips; entering the frozen phase
     // starts all three vectors afresh.

@@ -2,7 +2,9 @@
 
 #include <vector>
 
-#include "evolution/CSolution.h"
+#include "clustering/CSolution.h"
+#include "evolution/SearchRandom.h"
+#include "platform/UserInterface.h"
 
 namespace tavorin {
 
@@ -14,18 +16,12 @@ class TextFile;
 // drawing each step size, `LS_count` how many searches used it since the last reset and `AS`
 // the mean reward of those searches; entry j belongs to step size j.
 
-// The process-wide window that alternates every 20 searched individuals between a frozen
-// phase (pLS left alone) and an adaptive phase (pLS recomputed by every update). It outlives
-// runs: a second run in the same process continues where the first stopped.
+// The window of one run that alternates every 20 searched individuals between a frozen phase
+// (pLS left alone) and an adaptive phase (pLS recomputed by every update).
 struct StepSizeWindow {
-    int searchCounter = 0;  // individuals searched so far in the process
+    int searchCounter = 0;  // individuals searched so far in the run
     int pLSFrozen = 1;      // 1 while updates leave pLS unchanged
 };
-
-StepSizeWindow& stepSizeWindow();
-
-// Puts the window back to its state at program start (for tests).
-void ResetStepSizeWindow();
 
 // The step size of one searched individual.
 struct StepSizeChoice {
@@ -36,7 +32,8 @@ struct StepSizeChoice {
 
 // Draws j by roulette over a copy of `pLS` (one generator call). An index outside 0..3 or
 // outside `stepSizes` shows "wrong LS_num!" and gives an invalid choice.
-StepSizeChoice drawStepSize(const std::vector<double>& pLS, const std::vector<double>& stepSizes);
+StepSizeChoice drawStepSize(SearchRandom& random, platform::IUserInterface& ui,
+                            const std::vector<double>& pLS, const std::vector<double>& stepSizes);
 
 // Writes "\n", the counts ("%d\t" each), "\t", the rewards ("%f\t" each), "\t" and the
 // probabilities ("%f\t" each): the vectors as they stand before the individual's update.
@@ -48,9 +45,9 @@ void writeParamRow(platform::TextFile& paramLog, const std::vector<int>& LS_coun
 // contributes 0.
 double stepReward(const CSolution& best, const CSolution& member);
 
-// Advances the window, records the reward of step size j (0..3) in its running mean and, in
+// Advances `window`, records the reward of step size j (0..3) in its running mean and, in
 // the adaptive phase, recomputes pLS from the mean rewards.
-void recordReward(int j, const CSolution& best, const CSolution& member, std::vector<double>& pLS,
+void recordReward(StepSizeWindow& window, int j, const CSolution& best, const CSolution& member, std::vector<double>& pLS,
                   std::vector<int>& LS_count, std::vector<double>& AS);
 
 }  // namespace tavorin

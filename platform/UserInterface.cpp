@@ -12,7 +12,7 @@ public:
     void Update(const ProgressState&) override {}
 };
 
-class SilentUserInterface final : public IUserInterface {
+class SilentInterface final : public IUserInterface {
 public:
     void ShowMessage(const std::string&, MessageKind) override {}
     std::unique_ptr<IProgressView> OpenProgress(const std::string&) override {
@@ -20,13 +20,15 @@ public:
     }
 };
 
-SilentUserInterface silentUserInterface;
-IUserInterface* installedUserInterface = &silentUserInterface;
+SilentInterface silentInterface;
+IUserInterface* installedUserInterface = &silentInterface;
 
 }  // namespace
 
+IUserInterface& SilentUserInterface() { return silentInterface; }
+
 void SetUserInterface(IUserInterface* userInterface) {
-    installedUserInterface = userInterface != nullptr ? userInterface : &silentUserInterface;
+    installedUserInterface = userInterface != nullptr ? userInterface : &silentInterface;
 }
 
 IUserInterface& CurrentUserInterface() { return *installedUserInterface; }
@@ -41,13 +43,14 @@ int ProgressPercent(int lower, int upper, int position) {
     return static_cast<int>(done * 100 / (static_cast<std::int64_t>(upper) - lower));
 }
 
-ProgressWindow::ProgressWindow(const std::string& stageText, int lower, int upper, int step)
+ProgressWindow::ProgressWindow(IUserInterface& userInterface, const std::string& stageText,
+                               int lower, int upper, int step)
     : step_(step) {
     state_.stageText = stageText;
     state_.lower = lower;
     state_.upper = upper;
     state_.position = lower;
-    view_ = CurrentUserInterface().OpenProgress(stageText);
+    view_ = userInterface.OpenProgress(stageText);
     view_->Update(state_);
 }
 

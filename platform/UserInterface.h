@@ -39,7 +39,12 @@ public:
     virtual std::unique_ptr<IProgressView> OpenProgress(const std::string& stageText) = 0;
 };
 
-// Installs the front end's implementation; nullptr installs a silent one. Not owned.
+// An interface that shows nothing: the default of a run that nobody watches.
+IUserInterface& SilentUserInterface();
+
+// Installs the front end's implementation, the one its commands hand to the runs they start;
+// nullptr installs the silent one. Not owned. The core itself never reads it: every run is
+// given its interface.
 void SetUserInterface(IUserInterface* userInterface);
 IUserInterface& CurrentUserInterface();
 
@@ -54,7 +59,8 @@ int ProgressPercent(int lower, int upper, int position);
 // the bar of the original program (a step taken at the top of the range starts over).
 class ProgressWindow {
 public:
-    ProgressWindow(const std::string& stageText, int lower, int upper, int step);
+    ProgressWindow(IUserInterface& userInterface, const std::string& stageText, int lower,
+                   int upper, int step);
     ~ProgressWindow();
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;

@@ -6,16 +6,19 @@
 #include <stdexcept>
 #include <vector>
 
-#include "evolution/CMemeticClustering.h"
+#include "clustering/Evaluator.h"
 #include "platform/Random.h"
+#include "tests/clustering/EvaluatedImage.h"
 #include "tests/evolution/AlgorithmSetup.h"
-#include "tests/support/LiteralEvaluate.h"
+#include "clustering/LiteralEvaluation.h"
 
 namespace tavorin {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+using testing::EvaluatedImage;
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -27,19 +30,18 @@ CSolution withCentres(std::vector<double> centres) {
     return s;
 }
 
-testing::ObjectivePair literal(const CMemeticClustering& algorithm, const CSolution& s) {
-    const testing::LiteralImage image{algorithm.bandData.get(), algorithm.pixelCount(),
-                                      algorithm.bandCount};
-    return testing::LiteralEvaluate(image, algorithm.clusterNumber, s.centres,
-                                    algorithm.fuzzifier, testing::PowerMode::Products);
+detail::ObjectivePair literal(const EvaluatedImage& algorithm, const CSolution& s) {
+    const detail::LiteralImage image{algorithm.globals.bandData.get(),
+                                      algorithm.globals.pixelCount(), algorithm.globals.bandCount};
+    return detail::LiteralEvaluate(image, algorithm.globals.clusterNumber, s.centres,
+                                    algorithm.evaluator.fuzzifier, detail::PowerMode::Products);
 }
 
 TEST(EvaluateTest, OneBandHandValues) {
     // Pixels 0, 1, 3; centres 0 and 2. Pixel 0 sits on centre 0 (adds 0); pixel 1 has
     // memberships 1/2, 1/2 (adds 0.25 + 0.25); pixel 3 has D = 3, 1, S = 10/9, memberships
     // 0.1, 0.9 (adds 0.01 * 9 + 0.81 * 1). jm = 1.4, sep = 4, xb = 1.4 / 12.
-    testing::FillRunGlobals(2, 6, 1, 3, 1, {0, 1, 3});
-    const CMemeticClustering algorithm;
+    EvaluatedImage algorithm(2, 1, 3, 1, {0, 1, 3});
     CSolution s = withCentres({0, 2});
     algorithm.Evaluate(s);
     EXPECT_DOUBLE_EQ(s.jm, 1.4);
@@ -52,13 +54,12 @@ TEST(EvaluateTest, TwoBandsHandValues) {
     // Pixels (0, 0) and (3, 4), band-sequential; centres (0, 0) and (3, 0). The second pixel:
     // q = 25, 16; S = 1/25 + 1/16 = 41/400; memberships 16/41, 25/41;
     // jm = (256 * 25 + 625 * 16) / 1681 = 400/41; sep = 9; xb = (400/41) / (2 * 9).
-    testing::FillRunGlobals(2, 6, 1, 2, 2, {0, 3, 0, 4});
-    const CMemeticClustering algorithm;
+    EvaluatedImage algorithm(2, 1, 2, 2, {0, 3, 0, 4});
     CSolution s = withCentres({0, 0, 3, 0});
     algorithm.Evaluate(s);
     EXPECT_DOUBLE_EQ(s.jm, 400.0 / 41.0);
     EXPECT_DOUBLE_EQ(s.xbIndex, 400.0 / 41.0 / 18.0);
-    const testing::ObjectivePair reference = literal(algorithm, s);
+    const detail::ObjectivePair reference = literal(algorithm, s);
     EXPECT_TRUE(sameBits(s.jm, reference.jm));
     EXPECT_TRUE(sameBits(s.xbIndex, reference.xbIndex));
 }
@@ -66,16 +67,14 @@ TEST(EvaluateTest, TwoBandsHandValues) {
 TEST(EvaluateTest, CoincidingCentresGiveAnInfiniteIndex) {
     // Pixel 0 sits on both identical centres: membership 1 to the later one, 0 to the
     // earlier, nothing added. Pixel 4: both at distance 4, memberships 1/2: adds 2 * 0.25 * 16.
-    testing::FillRunGlobals(2, 6, 1, 2, 1, {0, 4});
-    const CMemeticClustering algorithm;
+    EvaluatedImage algorithm(2, 1, 2, 1, {0, 4});
     CSolution s = withCentres({0, 0});
     algorithm.Evaluate(s);
     EXPECT_EQ(s.jm, 8.0);
     EXPECT_EQ(s.xbIndex, kInf);
 
     // Every pixel on the one centre: jm = 0 and 0 / 0.
-    testing::FillRunGlobals(2, 6, 1, 2, 1, {5, 5});
-    const CMemeticClustering flat;
+    EvaluatedImage flat(2, 1, 2, 1, {5, 5});
     CSolution same = withCentres({5, 5});
     flat.Evaluate(same);
     EXPECT_EQ(same.jm, 0.0);
@@ -85,15 +84,13 @@ TEST(EvaluateTest, CoincidingCentresGiveAnInfiniteIndex) {
 TEST(EvaluateTest, SeparationIsTheSmallestCentreGap) {
     // Three centres at 0, 10, 13 in one band: gaps 100, 169, 9 -> sep = 9 (found after the
     // first pair). With K = 2 it is the one gap.
-    testing::FillRunGlobals(3, 6, 1, 1, 1, {10});
-    const CMemeticClustering three;
+    EvaluatedImage three(3, 1, 1, 1, {10});
     CSolution s = withCentres({0, 10, 13});
     three.Evaluate(s);
     EXPECT_EQ(s.jm, 0.0);  // the pixel sits on centre 1
     EXPECT_EQ(s.xbIndex, 0.0);
 
-    testing::FillRunGlobals(3, 6, 1, 2, 1, {1, 12});
-    const CMemeticClustering withJm;
+    EvaluatedImage withJm(3, 1, 2, 1, {1, 12});
     CSolution t = withCentres({0, 10, 13});
     withJm.Evaluate(t);
     EXPECT_TRUE(sameBits(t.xbIndex, t.jm / (2.0 * 9.0)));
@@ -101,20 +98,18 @@ TEST(EvaluateTest, SeparationIsTheSmallestCentreGap) {
 
 TEST(EvaluateTest, NotANumberPixelOrCentre) {
     // A NaN sample passes the coincidence test for every centre; its jm term is NaN.
-    testing::FillRunGlobals(2, 6, 1, 3, 1, {0, kNaN, 3});
-    const CMemeticClustering algorithm;
+    EvaluatedImage algorithm(2, 1, 3, 1, {0, kNaN, 3});
     CSolution s = withCentres({0, 2});
     algorithm.Evaluate(s);
     EXPECT_TRUE(std::isnan(s.jm));
     EXPECT_TRUE(std::isnan(s.xbIndex));
 
     // A NaN centre value replaces the separation however large the other gaps are.
-    testing::FillRunGlobals(3, 6, 1, 2, 1, {1, 2});
-    const CMemeticClustering three;
+    EvaluatedImage three(3, 1, 2, 1, {1, 2});
     CSolution nanCentre = withCentres({0, 5, kNaN});
     three.Evaluate(nanCentre);
     EXPECT_TRUE(std::isnan(nanCentre.xbIndex));
-    const testing::ObjectivePair reference = literal(three, nanCentre);
+    const detail::ObjectivePair reference = literal(three, nanCentre);
     EXPECT_TRUE(std::isnan(reference.xbIndex));
 }
 
@@ -122,49 +117,36 @@ TEST(EvaluateTest, TinyDistanceWhoseInverseSquareOverflows) {
     // D = 1e-160 is not a coincidence, yet 1 / (D * D) overflows: the sum of inverses is
     // infinite, both memberships of that pixel are 1 / inf = 0 and it adds nothing. The pixel
     // at 5 adds 2 * 0.25 * 25.
-    testing::FillRunGlobals(2, 6, 1, 2, 1, {1e-160, 5});
-    const CMemeticClustering algorithm;
+    EvaluatedImage algorithm(2, 1, 2, 1, {1e-160, 5});
     CSolution s = withCentres({0, 10});
     algorithm.Evaluate(s);
     EXPECT_EQ(s.jm, 12.5);
     EXPECT_EQ(s.xbIndex, 0.0625);
-    const testing::ObjectivePair reference = literal(algorithm, s);
+    const detail::ObjectivePair reference = literal(algorithm, s);
     EXPECT_TRUE(sameBits(s.jm, reference.jm));
 }
 
 TEST(EvaluateTest, RefusesMismatchedSizes) {
-    testing::FillRunGlobals(2, 6, 1, 3, 1, {0, 1, 3});
-    const CMemeticClustering algorithm;
+    EvaluatedImage algorithm(2, 1, 3, 1, {0, 1, 3});
     CSolution shortCentres = withCentres({0});
     EXPECT_THROW(algorithm.Evaluate(shortCentres), std::invalid_argument);
 }
 
-// Random centres inside the bounds, drawn from a fixed seed.
-CSolution randomCentres(const CMemeticClustering& algorithm) {
+CSolution randomCentres(const EvaluatedImage& image, platform::Random15& random) {
     CSolution s;
-    for (int g = 0; g < algorithm.geneCount; ++g) {
-        const auto at = static_cast<std::size_t>(g);
-        const double span = algorithm.upperBound[at] - algorithm.lowerBound[at];
-        s.centres.push_back(algorithm.lowerBound[at] + platform::rand() / 32768.0 * span);
-    }
+    s.centres = testing::RandomCentres(image, random);
     return s;
 }
 
-// Centres on the given pixels.
-CSolution pixelCentres(const CMemeticClustering& algorithm, const std::vector<long long>& pixels) {
+CSolution pixelCentres(const EvaluatedImage& image, const std::vector<long long>& pixels) {
     CSolution s;
-    for (const long long pixel : pixels) {
-        for (int k = 0; k < algorithm.bandCount; ++k) {
-            s.centres.push_back((*algorithm.bandData)[static_cast<std::size_t>(
-                k * algorithm.pixelCount() + pixel)]);
-        }
-    }
+    s.centres = testing::PixelCentres(image, pixels);
     return s;
 }
 
-void expectMatchesLiteral(const CMemeticClustering& algorithm, CSolution s) {
+void expectMatchesLiteral(const EvaluatedImage& algorithm, CSolution s) {
     algorithm.Evaluate(s);
-    const testing::ObjectivePair reference = literal(algorithm, s);
+    const detail::ObjectivePair reference = literal(algorithm, s);
     EXPECT_TRUE(sameBits(s.jm, reference.jm)) << s.jm << " vs " << reference.jm;
     EXPECT_TRUE(sameBits(s.xbIndex, reference.xbIndex))
         << s.xbIndex << " vs " << reference.xbIndex;
@@ -182,10 +164,11 @@ TEST_P(SceneEvaluateTest, BitIdenticalToTheLiteralEvaluation) {
     testing::SampleImage image = testing::LoadSampleImage(name, side, side, 6);
     ASSERT_EQ(image.bandData.size(), static_cast<std::size_t>(side * side * 6));
     for (const int clusters : {2, 5, 7}) {
-        testing::FillRunGlobals(clusters, 6, side, side, 6, image.bandData);
-        const CMemeticClustering algorithm;
-        platform::srand(static_cast<std::uint32_t>(clusters * 1000 + side));
-        for (int trial = 0; trial < 3; ++trial) expectMatchesLiteral(algorithm, randomCentres(algorithm));
+        EvaluatedImage algorithm(clusters, side, side, 6, image.bandData);
+        platform::Random15 random(static_cast<std::uint32_t>(clusters * 1000 + side));
+        for (int trial = 0; trial < 3; ++trial) {
+            expectMatchesLiteral(algorithm, randomCentres(algorithm, random));
+        }
 
         std::vector<long long> onPixels;
         for (int j = 0; j < clusters; ++j) onPixels.push_back((j * 7919LL + 11) % (side * side));
@@ -206,55 +189,51 @@ INSTANTIATE_TEST_SUITE_P(SampleImages, SceneEvaluateTest, ::testing::Values("sma
 TEST(EvaluateTest, OddPixelCountsAcrossBlocksMatchTheLiteralEvaluation) {
     // 3 x 131 pixels of random 3-band values: several blocks, the last one of odd length, with
     // the centres placed on pixels deep inside later blocks and on the very last pixel.
-    platform::srand(4242);
+    platform::Random15 random(4242);
     std::vector<double> data;
-    for (int i = 0; i < 3 * 393; ++i) data.push_back(platform::rand() / 64.0 - 100.0);
-    testing::FillRunGlobals(4, 6, 3, 131, 3, data);
-    const CMemeticClustering algorithm;
+    for (int i = 0; i < 3 * 393; ++i) data.push_back(random.Next() / 64.0 - 100.0);
+    EvaluatedImage algorithm(4, 3, 131, 3, data);
     expectMatchesLiteral(algorithm, pixelCentres(algorithm, {300, 392, 129, 257}));
     expectMatchesLiteral(algorithm, pixelCentres(algorithm, {392, 392, 7, 391}));
-    expectMatchesLiteral(algorithm, randomCentres(algorithm));
+    expectMatchesLiteral(algorithm, randomCentres(algorithm, random));
     for (const int pixels : {1, 2, 127, 128, 129, 255, 256, 257}) {
-        testing::FillRunGlobals(3, 6, 1, pixels, 3,
+        EvaluatedImage part(3, 1, pixels, 3,
                                 std::vector<double>(data.begin(), data.begin() + 3 * pixels));
-        const CMemeticClustering part;
         expectMatchesLiteral(part, pixelCentres(part, {pixels - 1, 0, pixels / 2}));
-        expectMatchesLiteral(part, randomCentres(part));
+        expectMatchesLiteral(part, randomCentres(part, random));
     }
 }
 
 TEST(EvaluateTest, OtherFuzzifiersUseTheGeneralPower) {
     // With m = 3 the exponents are 2 / (m - 1) = 1 and m = 3: compare with the literal
     // evaluation through pow, and by hand on one band: pixels 0, 1, 3, centres 0 and 2.
-    testing::FillRunGlobals(2, 6, 1, 3, 1, {0, 1, 3});
-    CMemeticClustering algorithm;
-    algorithm.fuzzifier = 3.0;
+    EvaluatedImage algorithm(2, 1, 3, 1, {0, 1, 3});
+    algorithm.evaluator.fuzzifier = 3.0;
     CSolution s = withCentres({0, 2});
     algorithm.Evaluate(s);
     // Pixel 1: u = 1/2 each, adds 2 * (1/8) * 1; pixel 3: D = 3, 1, S = 4/3, u = 1/4, 3/4,
     // adds (1/64) * 9 + (27/64) * 1 = 36/64.
     EXPECT_DOUBLE_EQ(s.jm, 0.25 + 36.0 / 64.0);
-    const testing::LiteralImage image{algorithm.bandData.get(), algorithm.pixelCount(),
-                                      algorithm.bandCount};
-    const testing::ObjectivePair reference =
-        testing::LiteralEvaluate(image, 2, s.centres, 3.0, testing::PowerMode::LibraryPow);
+    const detail::LiteralImage image{algorithm.globals.bandData.get(),
+                                      algorithm.globals.pixelCount(), algorithm.globals.bandCount};
+    const detail::ObjectivePair reference =
+        detail::LiteralEvaluate(image, 2, s.centres, 3.0, detail::PowerMode::LibraryPow);
     EXPECT_TRUE(sameBits(s.jm, reference.jm));
     EXPECT_TRUE(sameBits(s.xbIndex, reference.xbIndex));
 }
 
 TEST(EvaluateAllTest, ThreadsGiveTheSequentialResults) {
     testing::SampleImage image = testing::LoadSampleImage("small", 100, 100, 6);
-    testing::FillRunGlobals(4, 6, 100, 100, 6, std::move(image.bandData));
-    CMemeticClustering algorithm;
-    platform::srand(77);
+    EvaluatedImage algorithm(4, 100, 100, 6, std::move(image.bandData));
+    platform::Random15 random(77);
     std::vector<CSolution> sequential;
-    for (int i = 0; i < 9; ++i) sequential.push_back(randomCentres(algorithm));
+    for (int i = 0; i < 9; ++i) sequential.push_back(randomCentres(algorithm, random));
     std::vector<CSolution> parallel = sequential;
     for (CSolution& s : sequential) algorithm.Evaluate(s);
     std::vector<CSolution*> pointers;
     for (CSolution& s : parallel) pointers.push_back(&s);
-    algorithm.threadCount = 3;
-    algorithm.EvaluateAll(pointers);
+    algorithm.evaluator.SetThreadCount(3);
+    algorithm.evaluator.EvaluateAll(pointers);
     for (std::size_t i = 0; i < sequential.size(); ++i) {
         EXPECT_TRUE(sameBits(parallel[i].jm, sequential[i].jm)) << i;
         EXPECT_TRUE(sameBits(parallel[i].xbIndex, sequential[i].xbIndex)) << i;

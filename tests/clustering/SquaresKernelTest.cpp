@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "clustering/SquaresKernel.h"
-#include "evolution/CMemeticClustering.h"
 #include "platform/Random.h"
+#include "tests/clustering/EvaluatedImage.h"
 #include "tests/evolution/AlgorithmSetup.h"
-#include "tests/support/LiteralEvaluate.h"
+#include "clustering/LiteralEvaluation.h"
 
 namespace tavorin {
 namespace {
@@ -18,39 +18,25 @@ using squares::VectorWidth;
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-std::vector<double> randomCentres(const CMemeticClustering& algorithm) {
-    std::vector<double> centres;
-    for (int g = 0; g < algorithm.geneCount; ++g) {
-        const auto at = static_cast<std::size_t>(g);
-        const double span = algorithm.upperBound[at] - algorithm.lowerBound[at];
-        centres.push_back(algorithm.lowerBound[at] + platform::rand() / 32768.0 * span);
-    }
-    return centres;
+using testing::EvaluatedImage;
+using testing::PixelCentres;
+using testing::RandomCentres;
+
+squares::PixelBands pixelsOf(const EvaluatedImage& algorithm) {
+    const RunGlobals& g = algorithm.globals;
+    return {g.bandData->data(), static_cast<std::size_t>(g.pixelCount()),
+            static_cast<std::size_t>(g.bandCount), static_cast<std::size_t>(g.clusterNumber)};
 }
 
-std::vector<double> pixelCentres(const CMemeticClustering& algorithm, const std::vector<long long>& pixels) {
-    std::vector<double> centres;
-    for (const long long pixel : pixels) {
-        for (int k = 0; k < algorithm.bandCount; ++k) {
-            centres.push_back((*algorithm.bandData)[static_cast<std::size_t>(k * algorithm.pixelCount() + pixel)]);
-        }
-    }
-    return centres;
-}
-
-squares::PixelBands pixelsOf(const CMemeticClustering& algorithm) {
-    return {algorithm.bandData->data(), static_cast<std::size_t>(algorithm.pixelCount()),
-            static_cast<std::size_t>(algorithm.bandCount), static_cast<std::size_t>(algorithm.clusterNumber)};
-}
-
-double literalJm(const CMemeticClustering& algorithm, const std::vector<double>& centres) {
-    const testing::LiteralImage image{algorithm.bandData.get(), algorithm.pixelCount(), algorithm.bandCount};
-    return testing::LiteralEvaluate(image, algorithm.clusterNumber, centres, 2.0,
-                                    testing::PowerMode::Products).jm;
+double literalJm(const EvaluatedImage& algorithm, const std::vector<double>& centres) {
+    const RunGlobals& g = algorithm.globals;
+    const detail::LiteralImage image{g.bandData.get(), g.pixelCount(), g.bandCount};
+    return detail::LiteralEvaluate(image, g.clusterNumber, centres, 2.0,
+                                    detail::PowerMode::Products).jm;
 }
 
 // Every vector width this processor runs gives the literal sum's bits.
-void expectEveryWidthMatchesLiteral(const CMemeticClustering& algorithm, const std::vector<double>& centres) {
+void expectEveryWidthMatchesLiteral(const EvaluatedImage& algorithm, const std::vector<double>& centres) {
     const double expected = literalJm(algorithm, centres);
     for (const VectorWidth width : {VectorWidth::Sse2, VectorWidth::Avx2}) {
         if (!squares::IsAvailable(width)) continue;
@@ -69,33 +55,31 @@ TEST(SquaresKernelTest, EveryWidthGivesTheLiteralBitsOnTheScenes) {
     for (const auto& [name, side] : {std::pair{"small", 100}, std::pair{"landsat_scene01", 400}}) {
         testing::SampleImage image = testing::LoadSampleImage(name, side, side, 6);
         for (const int clusters : {2, 5, 9}) {
-            testing::FillRunGlobals(clusters, 6, side, side, 6, image.bandData);
-            const CMemeticClustering algorithm;
-            platform::srand(static_cast<std::uint32_t>(31 * clusters + side));
-            expectEveryWidthMatchesLiteral(algorithm, randomCentres(algorithm));
-            expectEveryWidthMatchesLiteral(algorithm, randomCentres(algorithm));
+            EvaluatedImage algorithm(clusters, side, side, 6, image.bandData);
+            platform::Random15 random(static_cast<std::uint32_t>(31 * clusters + side));
+            expectEveryWidthMatchesLiteral(algorithm, RandomCentres(algorithm, random));
+            expectEveryWidthMatchesLiteral(algorithm, RandomCentres(algorithm, random));
             std::vector<long long> onPixels;
             for (int j = 0; j < clusters; ++j) onPixels.push_back((j * 104729LL + 5) % (side * side));
-            expectEveryWidthMatchesLiteral(algorithm, pixelCentres(algorithm, onPixels));
+            expectEveryWidthMatchesLiteral(algorithm, PixelCentres(algorithm, onPixels));
             onPixels[1] = onPixels[0];
-            expectEveryWidthMatchesLiteral(algorithm, pixelCentres(algorithm, onPixels));
+            expectEveryWidthMatchesLiteral(algorithm, PixelCentres(algorithm, onPixels));
         }
     }
 }
 
 TEST(SquaresKernelTest, EveryWidthHandlesPartialVectorsAndSpecialValues) {
-    platform::srand(99);
+    platform::Random15 random(99);
     std::vector<double> data;
-    for (int i = 0; i < 2 * 263; ++i) data.push_back(platform::rand() / 128.0 - 50.0);
+    for (int i = 0; i < 2 * 263; ++i) data.push_back(random.Next() / 128.0 - 50.0);
     data[17] = std::numeric_limits<double>::quiet_NaN();  // a NaN pixel takes the last cluster
     data[300] = 1e-160;                                    // 1 / D^2 overflows near it
     for (const int pixels : {1, 2, 3, 5, 127, 129, 130, 131, 257, 263}) {
         std::vector<double> part(data.begin(), data.begin() + pixels);
         part.insert(part.end(), data.begin() + 263, data.begin() + 263 + pixels);
-        testing::FillRunGlobals(3, 6, 1, pixels, 2, part);
-        const CMemeticClustering algorithm;
-        expectEveryWidthMatchesLiteral(algorithm, randomCentres(algorithm));
-        expectEveryWidthMatchesLiteral(algorithm, pixelCentres(algorithm, {pixels - 1, 0, pixels / 2}));
+        EvaluatedImage algorithm(3, 1, pixels, 2, part);
+        expectEveryWidthMatchesLiteral(algorithm, RandomCentres(algorithm, random));
+        expectEveryWidthMatchesLiteral(algorithm, PixelCentres(algorithm, {pixels - 1, 0, pixels / 2}));
         expectEveryWidthMatchesLiteral(algorithm, {0.0, 0.0, 1e-160, 0.0, 3.0, 4.0});
     }
 }
@@ -111,13 +95,13 @@ std::vector<CSolution> neighboursOf(const CSolution& member, int clusters, int b
     return neighbours;
 }
 
-void expectNeighboursMatchEvaluate(const CMemeticClustering& algorithm, const CSolution& member,
+void expectNeighboursMatchEvaluate(const EvaluatedImage& algorithm, const CSolution& member,
                                    std::vector<CSolution> neighbours) {
     std::vector<CSolution> expected = neighbours;
     for (CSolution& s : expected) algorithm.Evaluate(s);
     std::vector<CSolution*> pointers;
     for (CSolution& s : neighbours) pointers.push_back(&s);
-    algorithm.EvaluateNeighbours(member, pointers);
+    algorithm.evaluator.EvaluateNeighbours(member, pointers);
     for (std::size_t c = 0; c < neighbours.size(); ++c) {
         EXPECT_TRUE(sameBits(neighbours[c].jm, expected[c].jm)) << c << ": " << neighbours[c].jm << " vs " << expected[c].jm;
         EXPECT_TRUE(sameBits(neighbours[c].xbIndex, expected[c].xbIndex)) << c;
@@ -128,18 +112,17 @@ TEST(EvaluateNeighboursTest, SameBitsAsEvaluateOnTheScenesForAnyThreadCount) {
     for (const auto& [name, side] : {std::pair{"small", 100}, std::pair{"landsat_scene01", 400}}) {
         testing::SampleImage image = testing::LoadSampleImage(name, side, side, 6);
         for (const int clusters : {2, 5}) {
-            testing::FillRunGlobals(clusters, 6, side, side, 6, image.bandData);
-            CMemeticClustering algorithm;
-            platform::srand(static_cast<std::uint32_t>(7 * clusters + side));
+            EvaluatedImage algorithm(clusters, side, side, 6, image.bandData);
+            platform::Random15 random(static_cast<std::uint32_t>(7 * clusters + side));
             CSolution member;
-            member.centres = randomCentres(algorithm);
+            member.centres = RandomCentres(algorithm, random);
             for (const int threads : {1, 2, 3}) {
-                algorithm.threadCount = threads;
+                algorithm.evaluator.SetThreadCount(threads);
                 expectNeighboursMatchEvaluate(algorithm, member, neighboursOf(member, clusters, 6, 2.5));
             }
             // A move onto a pixel, and a move onto another centre (infinite index).
             std::vector<CSolution> special = neighboursOf(member, clusters, 6, 0.0);
-            const std::vector<double> onPixel = pixelCentres(algorithm, {side * side / 2});
+            const std::vector<double> onPixel = PixelCentres(algorithm, {side * side / 2});
             std::copy(onPixel.begin(), onPixel.end(), special[0].centres.begin());
             std::copy(member.centres.begin(), member.centres.begin() + 6, special[1].centres.begin() + 6);
             expectNeighboursMatchEvaluate(algorithm, member, special);
@@ -152,11 +135,10 @@ TEST(EvaluateNeighboursTest, SameBitsAsEvaluateOnTheScenesForAnyThreadCount) {
 
 TEST(EvaluateNeighboursTest, OtherVariantsFallBackToEvaluate) {
     testing::SampleImage image = testing::LoadSampleImage("small", 100, 100, 6);
-    testing::FillRunGlobals(4, 6, 100, 100, 6, std::move(image.bandData));
-    const CMemeticClustering algorithm;
-    platform::srand(5);
+    EvaluatedImage algorithm(4, 100, 100, 6, std::move(image.bandData));
+    platform::Random15 random(5);
     CSolution member;
-    member.centres = randomCentres(algorithm);
+    member.centres = RandomCentres(algorithm, random);
     std::vector<CSolution> neighbours = neighboursOf(member, 4, 6, 1.0);
     neighbours[1].centres[0] += 3.0;                           // two centres moved
     neighbours[2].centres[0] = -neighbours[2].centres[0];      // centre 0 changed as well

@@ -74,11 +74,11 @@ RunParameters ParametersFor(const std::string& input) {
 TEST(InputStage, FillsRunGlobalsForFiveClustersAndFourBands) {
     TempDir dir;
     const RunParameters parameters = ParametersFor(WriteFourBandImage(dir));
-    const CEnviImage input = LoadInputStage(parameters);
-    EXPECT_EQ(input.bands, 4);
-    EXPECT_EQ(input.fileName, parameters.inputPath);
+    const InputStageResult result = LoadInputStage(parameters);
+    EXPECT_EQ(result.description.bands, 4);
+    EXPECT_EQ(result.description.fileName, parameters.inputPath);
 
-    const RunGlobals& globals = runGlobals();
+    const RunGlobals& globals = result.globals;
     EXPECT_EQ(globals.clusterNumber, 5);
     EXPECT_EQ(globals.popSize, 12);
     EXPECT_EQ(globals.iGenerations, 7);
@@ -112,8 +112,7 @@ TEST(InputStage, FillsRunGlobalsForFiveClustersAndFourBands) {
 TEST(InputStage, ReadsTheBundledSample) {
     RunParameters parameters = ParametersFor(testing::DataDir() + "/small.img");
     parameters.clusterNumber = 4;
-    LoadInputStage(parameters);
-    const RunGlobals& globals = runGlobals();
+    const RunGlobals globals = LoadInputStage(parameters).globals;
     EXPECT_EQ(globals.bandCount, 6);
     EXPECT_EQ(globals.bandData->size(), 60000u);
     const std::vector<double> minima{27, 37, 55, 17, 1, 1}, maxima{133, 103, 113, 149, 170, 130};
@@ -124,36 +123,10 @@ TEST(InputStage, ReadsTheBundledSample) {
     }
 }
 
-TEST(InputStage, SecondRunHoldsOnlyItsOwnImage) {
+TEST(InputStage, RefusalsOfTheHeader) {
     TempDir dir;
-    RunParameters first = ParametersFor(testing::DataDir() + "/small.img");
-    first.clusterNumber = 3;
-    LoadInputStage(first);
-    const auto firstImage = runGlobals().bandData;
-
-    RunParameters second = ParametersFor(WriteFourBandImage(dir));
-    second.GLS_delta = {9, 8, 7, 6};
-    LoadInputStage(second);
-    const RunGlobals& globals = runGlobals();
-    EXPECT_EQ(globals.bandData->size(), 24u);
-    EXPECT_EQ(globals.lowerBound.size(), 24u);
-    EXPECT_EQ(globals.upperBound.size(), 24u);
-    EXPECT_EQ(globals.GLS_delta, (std::vector<double>{9, 8, 7, 6}));
-    // The first image is not changed underneath whoever still holds it.
-    EXPECT_EQ(firstImage->size(), 60000u);
-    EXPECT_NE(globals.bandData, firstImage);
-}
-
-TEST(InputStage, RefusalsLeaveRunGlobalsEmptied) {
-    TempDir dir;
-    LoadInputStage(ParametersFor(WriteFourBandImage(dir)));
     EXPECT_EQ(RefusalOf(ParametersFor(dir.file("absent.img"))),
               "Please generate the file header using ENVI！");
-    const RunGlobals& globals = runGlobals();
-    EXPECT_FALSE(globals.bandData);
-    EXPECT_TRUE(globals.lowerBound.empty());
-    EXPECT_TRUE(globals.upperBound.empty());
-    EXPECT_TRUE(globals.GLS_delta.empty());
 
     WriteFileBytes(dir.file("type9.hdr"), Header(3, 2, 1, 9));
     EXPECT_EQ(RefusalOf(ParametersFor(dir.file("type9.img"))), "暂不处理此种数据类型！");
@@ -168,7 +141,6 @@ TEST(InputStage, RefusesSamplesThatAreNotFinite) {
     EXPECT_EQ(RefusalOf(ParametersFor(dir.file("f.img"))),
               "The image has 2 samples that are not finite numbers (NaN or infinity); mask or "
               "replace such samples before classifying the image.");
-    EXPECT_FALSE(runGlobals().bandData);
 
     WriteFileBytes(dir.file("f.img"), FloatSamples({1.0f, 5.0f, 2.0f, inf, 3.0f, 4.0f}));
     EXPECT_EQ(RefusalOf(ParametersFor(dir.file("f.img"))),
@@ -182,8 +154,6 @@ TEST(InputStage, RefusesAnImageWhoseBandsAreAllConstant) {
     WriteFileBytes(dir.file("c.img"), Int16Samples({7, 7, 7, -2, -2, -2}));
     EXPECT_EQ(RefusalOf(ParametersFor(dir.file("c.img"))),
               "The image has nothing to classify: every band holds a single value throughout.");
-    EXPECT_FALSE(runGlobals().bandData);
-    EXPECT_TRUE(runGlobals().lowerBound.empty());
 
     // One varying sample is enough.
     WriteFileBytes(dir.file("c.img"), Int16Samples({7, 7, 7, -2, -2, -1}));

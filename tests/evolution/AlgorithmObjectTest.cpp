@@ -12,10 +12,12 @@ namespace {
 
 TEST(AlgorithmObjectTest, ConstructionCopiesRunGlobalsAndSharesTheImage) {
     // 2 lines x 3 samples x 2 bands.
-    testing::FillRunGlobals(3, 6, 2, 3, 2, {1, 2, 3, 4, 5, 6, 60, 50, 40, 30, 20, 10});
-    runGlobals().iGenerations = 9;
-    CMemeticClustering algorithm;
-    EXPECT_EQ(algorithm.fuzzifier, 2.0);
+    RunGlobals globals =
+        testing::MakeRunGlobals(3, 6, 2, 3, 2, {1, 2, 3, 4, 5, 6, 60, 50, 40, 30, 20, 10});
+    globals.iGenerations = 9;
+    testing::AlgorithmRun run(globals);
+    CMemeticClustering& algorithm = run.algorithm;
+    EXPECT_EQ(run.state.evaluator.fuzzifier, 2.0);
     EXPECT_EQ(algorithm.popSize, 6);
     EXPECT_EQ(algorithm.iGenerations, 9);
     EXPECT_EQ(algorithm.clusterNumber, 3);
@@ -27,7 +29,8 @@ TEST(AlgorithmObjectTest, ConstructionCopiesRunGlobalsAndSharesTheImage) {
     EXPECT_EQ(algorithm.population.size(), 6u);
     EXPECT_EQ(algorithm.offspring.size(), 6u);
     EXPECT_EQ(algorithm.combined.size(), 12u);
-    EXPECT_EQ(algorithm.bandData.get(), runGlobals().bandData.get());  // held once
+    EXPECT_EQ(algorithm.bandData.get(), globals.bandData.get());  // held once
+    EXPECT_EQ(run.state.evaluator.image().bandData.get(), globals.bandData.get());
     EXPECT_EQ(algorithm.lowerBound, (std::vector<double>{1, 10, 1, 10, 1, 10, 1, 10}));
     EXPECT_EQ(algorithm.upperBound, (std::vector<double>{6, 60, 6, 60, 6, 60, 6, 60}));
     const CSolution& fresh = algorithm.population[0];
@@ -36,12 +39,6 @@ TEST(AlgorithmObjectTest, ConstructionCopiesRunGlobalsAndSharesTheImage) {
     EXPECT_EQ(fresh.CR, 0.9);
     EXPECT_EQ(fresh.rank, -1);
     EXPECT_EQ(fresh.dominatesCount, 0);
-
-    // Refilling RunGlobals later does not change a constructed object.
-    runGlobals().popSize = 50;
-    runGlobals().lowerBound.assign(8, -1.0);
-    EXPECT_EQ(algorithm.population.size(), 6u);
-    EXPECT_EQ(algorithm.lowerBound[0], 1.0);
 }
 
 CSolution sample() {
@@ -67,34 +64,32 @@ void expectSameFields(const CSolution& a, const CSolution& b) {
 }
 
 TEST(CopySolutionTest, CopiesEveryFieldIndependently) {
-    testing::FillRunGlobals(2, 6, 1, 2, 1, {0.0, 1.0});
-    CMemeticClustering algorithm;
     const CSolution source = sample();
     CSolution destination;
     destination.centres = {9, 9, 9, 9, 9, 9, 9, 9};
-    algorithm.CopySolution(destination, source);
+    CopySolution(destination, source);
     expectSameFields(destination, source);
     destination.centres[0] = 77.0;
     EXPECT_EQ(source.centres[0], 1.5);
 
     CSolution self = sample();
-    algorithm.CopySolution(self, self);
+    CopySolution(self, self);
     expectSameFields(self, sample());
 
     CSolution empty;
     empty.rank = 2;
-    algorithm.CopySolution(destination, empty);
+    CopySolution(destination, empty);
     EXPECT_TRUE(destination.centres.empty());
     EXPECT_EQ(destination.rank, 2);
     EXPECT_EQ(destination.xbIndex, 0.0);
 }
 
 TEST(CopySolutionTest, SlotsStayIndependent) {
-    testing::FillRunGlobals(2, 6, 1, 2, 1, {0.0, 1.0});
-    CMemeticClustering algorithm;
+    testing::AlgorithmRun run(testing::MakeRunGlobals(2, 6, 1, 2, 1, {0.0, 1.0}));
+    CMemeticClustering& algorithm = run.algorithm;
     algorithm.population[0] = sample();
-    algorithm.CopySolution(algorithm.combined[3], algorithm.population[0]);
-    algorithm.CopySolution(algorithm.offspring[1], algorithm.combined[3]);
+    CopySolution(algorithm.combined[3], algorithm.population[0]);
+    CopySolution(algorithm.offspring[1], algorithm.combined[3]);
     algorithm.offspring[1].centres[1] = 0.0;
     algorithm.combined[3].centres[2] = 0.0;
     expectSameFields(algorithm.population[0], sample());

@@ -2,21 +2,23 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "evolution/CMemeticClustering.h"
 #include "evolution/RunGlobals.h"
+#include "evolution/RunState.h"
 #include "tests/support/TestSupport.h"
 
 namespace tavorin::testing {
 
-// Fills the process-wide RunGlobals with a band-sequential image and its per-band bounds, as
-// the input stage does, so that an algorithm object can be constructed from it.
-inline void FillRunGlobals(int clusterNumber, int popSize, int lines, int samples, int bands,
-                           std::vector<double> bandData) {
-    RunGlobals& globals = runGlobals();
-    globals = RunGlobals{};
+// A RunGlobals holding a band-sequential image and its per-band bounds, as the input stage
+// fills it, so that a run can be constructed from it.
+inline RunGlobals MakeRunGlobals(int clusterNumber, int popSize, int lines, int samples, int bands,
+                                 std::vector<double> bandData) {
+    RunGlobals globals;
     globals.clusterNumber = clusterNumber;
     globals.popSize = popSize;
     globals.iGenerations = 1;
@@ -39,7 +41,18 @@ inline void FillRunGlobals(int clusterNumber, int popSize, int lines, int sample
         globals.upperBound.insert(globals.upperBound.end(), high.begin(), high.end());
     }
     globals.bandData = std::make_shared<const std::vector<double>>(std::move(bandData));
+    return globals;
 }
+
+// A run and its algorithm object, for tests that drive single steps of the search.
+struct AlgorithmRun {
+    explicit AlgorithmRun(RunGlobals globals, std::uint32_t seed = 1, int threadCount = 1)
+        : state(std::move(globals), seed, threadCount), algorithm(state) {}
+    platform::Random15& generator() { return state.random.generator(); }
+
+    RunState state;
+    CMemeticClustering algorithm;
+};
 
 struct SampleImage {
     int lines = 0;

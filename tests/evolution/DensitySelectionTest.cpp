@@ -164,8 +164,8 @@ TEST(SelectByDensityTest, DestinationInsideTheCandidates) {
 }
 
 TEST(EvalDensTest, SelectsFromCombinedIntoPopulation) {
-    testing::FillRunGlobals(2, 7, 1, 2, 1, {0.0, 1.0});
-    CMemeticClustering algorithm;
+    testing::AlgorithmRun run(testing::MakeRunGlobals(2, 7, 1, 2, 1, {0.0, 1.0}));
+    CMemeticClustering& algorithm = run.algorithm;
     std::vector<CSolution> set = threeFourFiveFronts();
     set.push_back(member(4, 26, -1, 26));
     set.push_back(member(20, 10, -1, 27));

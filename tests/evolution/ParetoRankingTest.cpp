@@ -95,8 +95,8 @@ TEST(RankNonDominatedTest, EmptyAndSingleSets) {
 }
 
 TEST(ParetoRankTest, RanksTheCombinedArrayOnly) {
-    testing::FillRunGlobals(2, 2, 1, 2, 1, {0.0, 1.0});
-    CMemeticClustering algorithm;
+    testing::AlgorithmRun run(testing::MakeRunGlobals(2, 2, 1, 2, 1, {0.0, 1.0}));
+    CMemeticClustering& algorithm = run.algorithm;
     ASSERT_EQ(algorithm.combined.size(), 4u);
     algorithm.combined = {withObjectives(2, 2), withObjectives(1, 1), withObjectives(3, 0.5),
                           withObjectives(3, 3)};

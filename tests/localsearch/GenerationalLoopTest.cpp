@@ -2,12 +2,13 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "evolution/CMemeticClustering.h"
-#include "evolution/RandomHelpers.h"
+#include "evolution/SearchRandom.h"
 #include "image/CEnviImage.h"
 #include "localsearch/StepSizeAdaptation.h"
 #include "platform/Random.h"
@@ -64,12 +65,19 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
 
 class GenerationalLoopTest : public ::testing::Test {
   protected:
+    static constexpr std::uint32_t kSeed = 20240601;
+
     void Prepare(int popSize, int iGenerations, double FLS) {
         image_ = testing::SeededImage(kPixels, kBands, 5);
-        testing::FillRunGlobals(kLines, kSamples, kBands, image_, 3, popSize, iGenerations, FLS,
-                                {0.01, 0.1, 1.0, 10.0});
-        testing::ResetSearchState(20240601);
+        globals_ = testing::SmallRunGlobals(kLines, kSamples, kBands, image_, 3, popSize,
+                                            iGenerations, FLS, {0.01, 0.1, 1.0, 10.0});
     }
+
+    std::unique_ptr<testing::SearchRun> NewRun(int threadCount = 1) {
+        return std::make_unique<testing::SearchRun>(globals_, kSeed, threadCount, ui_);
+    }
+
+    RunGlobals globals_;
 
     testing::TempDir dir_{true};
     testing::RecordingUserInterface ui_;
@@ -79,23 +87,24 @@ class GenerationalLoopTest : public ::testing::Test {
 TEST_F(GenerationalLoopTest, InitialisationDrawsPixelsEvaluatesRanksAndSteps) {
     Prepare(6, 0, 0.5);
     // The pixels the initialisation must draw: one randInt(0, N) per centre.
+    SearchRandom random(kSeed);
     std::vector<std::vector<double>> drawn;
     for (int i = 0; i < 6; ++i) {
         std::vector<double> centres;
         for (int c = 0; c < 3; ++c) {
-            const int p = randInt(0, kPixels);
+            const int p = random.randInt(0, kPixels);
             for (int k = 0; k < kBands; ++k) {
                 centres.push_back(image_[static_cast<std::size_t>(k * kPixels + p)]);
             }
         }
         drawn.push_back(centres);
     }
-    const int nextDraw = platform::rand();
+    const int nextDraw = random.generator().Next();
 
-    testing::ResetSearchState(20240601);
-    CMemeticClustering algorithm;
+    auto run = NewRun();
+    CMemeticClustering& algorithm = run->algorithm;
     algorithm.Initialization(CEnviImage{});
-    EXPECT_EQ(platform::rand(), nextDraw);
+    EXPECT_EQ(run->generator().Next(), nextDraw);
 
     EXPECT_EQ(ui_.openedStages, std::vector<std::string>{"QUELDRA_initialization"});
     // Range 0..7 stepped 8 times: the last step starts the bar over.
@@ -121,31 +130,29 @@ TEST_F(GenerationalLoopTest, DrawOfThePixelCountTakesTheLastPixel) {
     Prepare(6, 0, 0.5);
     // A seed whose first draw is 32767, the one value for which randInt(0, N) gives N.
     std::uint32_t seed = 0;
-    for (;; ++seed) {
-        platform::srand(seed);
-        if (platform::rand() == 32767) break;
-    }
-    CMemeticClustering algorithm;
-    platform::srand(seed);
+    while (platform::Random15(seed).Next() != 32767) ++seed;
+    auto run = NewRun();
+    CMemeticClustering& algorithm = run->algorithm;
+    run->generator().Seed(seed);
     algorithm.initRandomPopulation();
     const std::vector<double>& first = algorithm.population[0].centres;
     ASSERT_EQ(first.size(), 3u * kBands);
     EXPECT_EQ(first[0], image_[kPixels - 1]);
     EXPECT_EQ(first[1], image_[2 * kPixels - 1]);
     // Still one generator call per centre: the 19th draw is the next one.
-    platform::srand(seed);
-    for (int call = 0; call < 18; ++call) platform::rand();
-    const int nineteenth = platform::rand();
-    platform::srand(seed);
+    platform::Random15 expected(seed);
+    for (int call = 0; call < 18; ++call) expected.Next();
+    run->generator().Seed(seed);
     algorithm.population.assign(6, CSolution{});
     algorithm.initRandomPopulation();
-    EXPECT_EQ(platform::rand(), nineteenth);
+    EXPECT_EQ(run->generator().Next(), expected.Next());
 }
 
 TEST_F(GenerationalLoopTest, NoGenerationWritesOnlyHeadersAndTheTotal) {
     Prepare(6, 0, 0.5);
-    CMemeticClustering algorithm;
-    algorithm.Run(CEnviImage{});
+    auto run = NewRun();
+    const CMemeticClustering& algorithm = run->algorithm;
+    run->Run();
     EXPECT_EQ(ReadFileBytes("nNonDominated.txt"), kNonDominatedHeader);
     EXPECT_TRUE(std::regex_match(ReadFileBytes("ComputingTime.txt"), std::regex(kMinutes)));
     EXPECT_EQ(ReadFileBytes("ParamterOfLS.txt"), kParamHeader);
@@ -159,11 +166,12 @@ TEST_F(GenerationalLoopTest, NoGenerationWritesOnlyHeadersAndTheTotal) {
 
 TEST_F(GenerationalLoopTest, OneGenerationCountsTheInitialFrontAndStepsTwice) {
     Prepare(6, 1, 0.5);
-    CMemeticClustering algorithm;
+    auto run = NewRun();
+    CMemeticClustering& algorithm = run->algorithm;
     algorithm.Initialization(CEnviImage{});
     int initialFront = 0;
     for (const CSolution& member : algorithm.population) initialFront += member.rank == 0;
-    algorithm.GlobalandLocal();
+    algorithm.GlobalandLocal(run->localSearch);
 
     EXPECT_EQ(ReadFileBytes("nNonDominated.txt"),
               kNonDominatedHeader + std::to_string(initialFront) + "\r\n");
@@ -179,8 +187,8 @@ TEST_F(GenerationalLoopTest, OneGenerationCountsTheInitialFrontAndStepsTwice) {
 
 TEST_F(GenerationalLoopTest, HalfwayGenerationStepsTwice) {
     Prepare(6, 4, 0.5);
-    CMemeticClustering algorithm;
-    algorithm.Run(CEnviImage{});
+    auto run = NewRun();
+    run->Run();
     EXPECT_EQ(Percents(ui_.progressUpdates, "QUELDRA_GlobalandLocal"),
               (std::vector<std::string>{"", "16%", "33%", "50%", "66%", "83%"}));
     const std::string counts = ReadFileBytes("nNonDominated.txt");
@@ -190,19 +198,19 @@ TEST_F(GenerationalLoopTest, HalfwayGenerationStepsTwice) {
 
 TEST_F(GenerationalLoopTest, FrequencyZeroSearchesNobody) {
     Prepare(6, 2, 0.0);
-    CMemeticClustering algorithm;
-    algorithm.Run(CEnviImage{});
+    auto run = NewRun();
+    run->Run();
     EXPECT_TRUE(std::regex_match(
         ReadFileBytes("ComputingTime.txt"),
         std::regex(GenerationPattern(0, "") + GenerationPattern(1, "") + kMinutes)));
     EXPECT_EQ(ReadFileBytes("ParamterOfLS.txt"), kParamHeader);
-    EXPECT_EQ(stepSizeWindow().searchCounter, 0);
+    EXPECT_EQ(run->localSearch.window.searchCounter, 0);
 }
 
 TEST_F(GenerationalLoopTest, FrequencyOneSearchesEveryMemberInOrder) {
     Prepare(6, 2, 1.0);
-    CMemeticClustering algorithm;
-    algorithm.Run(CEnviImage{});
+    auto run = NewRun();
+    run->Run();
     std::string everyone;
     for (int i = 0; i < 6; ++i) everyone += SearchedMemberPattern(std::to_string(i));
     EXPECT_TRUE(std::regex_match(
@@ -214,20 +222,16 @@ TEST_F(GenerationalLoopTest, FrequencyOneSearchesEveryMemberInOrder) {
         "\r\n([0-9]+\t){4}\t(-?[0-9]+\\.[0-9]{6}\t|nan\t){4}\t(-?[0-9]+\\.[0-9]{6}\t|-?nan\t){4}";
     EXPECT_TRUE(std::regex_match(params.substr(std::string(kParamHeader).size()),
                                  std::regex("(" + row + "){12}")));
-    EXPECT_EQ(stepSizeWindow().searchCounter, 12);
+    EXPECT_EQ(run->localSearch.window.searchCounter, 12);
     // The last row has no line end.
     EXPECT_EQ(params.back(), '\t');
 }
 
 TEST_F(GenerationalLoopTest, SecondRunReplacesTheCountsAndAppendsTheOtherLogs) {
     Prepare(6, 2, 0.5);
-    {
-        CMemeticClustering first;
-        first.Run(CEnviImage{});
-    }
-    testing::FillRunGlobals(kLines, kSamples, kBands, image_, 3, 6, 1, 0.5, {0.01, 0.1, 1.0, 10.0});
-    CMemeticClustering second;
-    second.Run(CEnviImage{});
+    NewRun()->Run();
+    globals_.iGenerations = 1;
+    NewRun()->Run();
     EXPECT_TRUE(std::regex_match(ReadFileBytes("nNonDominated.txt"),
                                  std::regex(std::string(kNonDominatedHeader) + "[1-6]\r\n")));
     const std::string times = ReadFileBytes("ComputingTime.txt");
@@ -239,8 +243,9 @@ TEST_F(GenerationalLoopTest, SecondRunReplacesTheCountsAndAppendsTheOtherLogs) {
 TEST_F(GenerationalLoopTest, LogThatCannotBeOpenedIsReportedAndTheSearchGoesOn) {
     Prepare(6, 1, 1.0);
     std::filesystem::create_directory("ComputingTime.txt");
-    CMemeticClustering algorithm;
-    algorithm.Run(CEnviImage{});
+    auto run = NewRun();
+    const CMemeticClustering& algorithm = run->algorithm;
+    run->Run();
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text,
               "Cannot open the run log \"ComputingTime.txt\"; the search goes on without it.");
@@ -254,10 +259,9 @@ TEST_F(GenerationalLoopTest, SameSeedSameFinalPopulation) {
     std::vector<CSolution> results[2];
     for (auto& result : results) {
         Prepare(6, 3, 0.5);
-        CMemeticClustering algorithm;
-        algorithm.threadCount = &result == &results[0] ? 1 : 2;
-        algorithm.Run(CEnviImage{});
-        result = algorithm.population;
+        auto run = NewRun(&result == &results[0] ? 1 : 2);
+        run->Run();
+        result = run->algorithm.population;
     }
     ASSERT_EQ(results[0].size(), results[1].size());
     for (std::size_t i = 0; i < results[0].size(); ++i) {

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "evolution/DensitySelection.h"
 #include "evolution/ParetoRanking.h"
-#include "evolution/RandomHelpers.h"
+#include "evolution/SearchRandom.h"
 #include "localsearch/StepSizeAdaptation.h"
 #include "platform/Random.h"
 #include "platform/TextFile.h"
@@ -19,7 +21,6 @@
 namespace tavorin {
 namespace {
 
-using testing::FillRunGlobals;
 using testing::ReadFileBytes;
 
 constexpr int kLines = 4;
@@ -69,11 +70,12 @@ void ExpectSameSolutions(const std::vector<CSolution>& actual,
 class LocalSearchTest : public ::testing::Test {
   protected:
     void Prepare(int clusterNumber, int popSize, std::vector<double> stepSizes) {
-        FillRunGlobals(kLines, kSamples, kBands, testing::SeededImage(kPixels, kBands, 11),
-                       clusterNumber, popSize, 1, 0.5, stepSizes);
-        searcher_ = std::make_unique<CLocalSearch>(popSize, kBands, clusterNumber);
+        globals_ = testing::SmallRunGlobals(kLines, kSamples, kBands,
+                                            testing::SeededImage(kPixels, kBands, 11),
+                                            clusterNumber, popSize, 1, 0.5, stepSizes);
+        Restart(0);
         // Member i takes its centres from pixels 3i, 3i+1, ...: all different, all evaluated.
-        const std::vector<double>& image = *runGlobals().bandData;
+        const std::vector<double>& image = *globals_.bandData;
         population_.assign(static_cast<std::size_t>(popSize), CSolution{});
         for (int i = 0; i < popSize; ++i) {
             CSolution& member = population_[static_cast<std::size_t>(i)];
@@ -83,23 +85,33 @@ class LocalSearchTest : public ::testing::Test {
                     member.centres.push_back(image[static_cast<std::size_t>(k * kPixels + pixel)]);
                 }
             }
-            searcher_->Evaluate(member);
+            run_->evaluator.Evaluate(member);
         }
-        testing::ResetSearchState(0);
     }
+
+    // A new run on the same image: a fresh generator with `seed`, a fresh step-size window.
+    void Restart(std::uint32_t seed) {
+        searcher_.reset();
+        run_ = std::make_unique<RunState>(globals_, seed, 1, ui_);
+        searcher_ = std::make_unique<CLocalSearch>(*run_);
+    }
+
+    platform::Random15& generator() { return run_->random.generator(); }
 
     // What the search must produce, worked out step by step from the same generator state:
     // the draws of every searched member in order, the acceptance rule, then the merged set
     // ranked and selected by the core's ranking and selection.
     std::vector<CSolution> ReplayedSearch(std::vector<CSolution> population,
-                                          const std::vector<int>& mask, AdaptiveVectors& v) {
-        const RunGlobals& g = runGlobals();
+                                          const std::vector<int>& mask, AdaptiveVectors& v,
+                                          SearchRandom& random) {
+        const RunGlobals& g = globals_;
+        StepSizeWindow window;
         const int K = g.clusterNumber;
         std::vector<CSolution> clusterSet;
         for (std::size_t i = 0; i < population.size(); ++i) {
             if (mask[i] != 1) continue;
             const CSolution member = population[i];
-            const double u = rand01();
+            const double u = random.rand01();
             double cumulative = 0.0;
             int j = 0;
             for (; j < 4; ++j) {
@@ -112,21 +124,21 @@ class LocalSearchTest : public ::testing::Test {
                 CSolution neighbour = member;
                 for (int k = 0; k < kBands; ++k) {
                     const std::size_t gene = static_cast<std::size_t>(c * kBands + k);
-                    neighbour.centres[gene] = randNormalInRange(member.centres[gene], sigma,
-                                                                g.lowerBound[k], g.upperBound[k]);
+                    neighbour.centres[gene] = random.randNormalInRange(
+                        member.centres[gene], sigma, g.lowerBound[k], g.upperBound[k]);
                 }
                 neighbours.push_back(neighbour);
             }
             CSolution best = member;
             for (CSolution& neighbour : neighbours) {
-                searcher_->Evaluate(neighbour);
+                run_->evaluator.Evaluate(neighbour);
                 if (dominatesStrictly(neighbour, best)) {
                     best = neighbour;
                 } else if (!dominatesStrictly(best, neighbour)) {
                     clusterSet.push_back(neighbour);
                 }
             }
-            recordReward(j, best, member, v.pLS, v.LS_count, v.AS);
+            recordReward(window, j, best, member, v.pLS, v.LS_count, v.AS);
             population[i] = best;
         }
         std::vector<CSolution> merged = population;
@@ -136,18 +148,12 @@ class LocalSearchTest : public ::testing::Test {
         return population;
     }
 
+    testing::RecordingUserInterface ui_;
+    RunGlobals globals_;
+    std::unique_ptr<RunState> run_;
     std::unique_ptr<CLocalSearch> searcher_;
     std::vector<CSolution> population_;
 };
-
-TEST_F(LocalSearchTest, ConstructorKeepsTheBaseArraysAndTakesItsOwnSizes) {
-    Prepare(3, 6, {0.01, 0.1, 1.0, 10.0});
-    CLocalSearch other(4, kBands, 2);
-    EXPECT_EQ(other.popSize, 4);
-    EXPECT_EQ(other.clusterNumber, 2);
-    EXPECT_EQ(other.geneCount, 3 * kBands);
-    EXPECT_EQ(other.population.size(), 6u);
-}
 
 TEST_F(LocalSearchTest, NoMemberMaskedOnlyReselects) {
     Prepare(3, 6, {0.01, 0.1, 1.0, 10.0});
@@ -158,7 +164,7 @@ TEST_F(LocalSearchTest, NoMemberMaskedOnlyReselects) {
     std::vector<CSolution> selected(expected.size());
     SelectByDensity(expected, selected);
 
-    platform::srand(99);
+    generator().Seed(99);
     searcher_->LocalSearch(population_, std::vector<int>(6, 0), v.pLS, v.LS_count, v.AS, logs.time,
                            logs.param);
     ExpectSameSolutions(population_, selected);
@@ -166,14 +172,12 @@ TEST_F(LocalSearchTest, NoMemberMaskedOnlyReselects) {
     EXPECT_EQ(logs.ParamText(), "");
     EXPECT_EQ(v.pLS, AdaptiveVectors{}.pLS);
     EXPECT_EQ(v.LS_count, AdaptiveVectors{}.LS_count);
-    EXPECT_EQ(stepSizeWindow().searchCounter, 0);
+    EXPECT_EQ(searcher_->window.searchCounter, 0);
     // Nothing was drawn.
-    platform::srand(99);
-    const int first = platform::rand();
-    platform::srand(99);
+    generator().Seed(99);
     searcher_->LocalSearch(population_, std::vector<int>(6, 2), v.pLS, v.LS_count, v.AS, logs.time,
                            logs.param);
-    EXPECT_EQ(platform::rand(), first);
+    EXPECT_EQ(generator().Next(), platform::Random15(99).Next());
 }
 
 TEST_F(LocalSearchTest, SearchMatchesTheReplayedDraws) {
@@ -182,11 +186,12 @@ TEST_F(LocalSearchTest, SearchMatchesTheReplayedDraws) {
         Prepare(3, 6, {0.05, 0.5, 2.0, 6.0});
         const std::vector<int> mask{1, 0, 1, 1, 0, static_cast<int>(seed % 2)};
         AdaptiveVectors expectedVectors;
-        testing::ResetSearchState(seed);
-        const std::vector<CSolution> expected = ReplayedSearch(population_, mask, expectedVectors);
-        const int nextDraw = platform::rand();
+        SearchRandom replayRandom(seed);
+        const std::vector<CSolution> expected =
+            ReplayedSearch(population_, mask, expectedVectors, replayRandom);
+        const int nextDraw = replayRandom.generator().Next();
 
-        testing::ResetSearchState(seed);
+        Restart(seed);
         Logs logs;
         AdaptiveVectors v;
         searcher_->LocalSearch(population_, mask, v.pLS, v.LS_count, v.AS, logs.time, logs.param);
@@ -194,7 +199,7 @@ TEST_F(LocalSearchTest, SearchMatchesTheReplayedDraws) {
         EXPECT_EQ(v.LS_count, expectedVectors.LS_count);
         EXPECT_EQ(v.AS, expectedVectors.AS);
         EXPECT_EQ(v.pLS, expectedVectors.pLS);
-        EXPECT_EQ(platform::rand(), nextDraw);
+        EXPECT_EQ(generator().Next(), nextDraw);
 
         // Three lines per searched member, in member order.
         std::string pattern;
@@ -240,12 +245,12 @@ TEST_F(LocalSearchTest, ZeroStepSizeCopiesTheMemberIntoTheClusterSet) {
     for (int count : v.LS_count) counted += count;
     EXPECT_EQ(counted, 1);
     EXPECT_EQ(v.AS, AdaptiveVectors{}.AS);
-    EXPECT_EQ(stepSizeWindow().searchCounter, 1);
+    EXPECT_EQ(searcher_->window.searchCounter, 1);
 }
 
 TEST_F(LocalSearchTest, MovesStayInsideTheBandBounds) {
     Prepare(4, 6, {25.0, 25.0, 25.0, 25.0});
-    const RunGlobals& g = runGlobals();
+    const RunGlobals& g = globals_;
     Logs logs;
     AdaptiveVectors v;
     for (int round = 0; round < 5; ++round) {
@@ -264,7 +269,6 @@ TEST_F(LocalSearchTest, MovesStayInsideTheBandBounds) {
 
 TEST_F(LocalSearchTest, UnusableStepSizeSkipsTheMember) {
     Prepare(3, 6, {0.01, 0.1, 1.0, 10.0});
-    testing::RecordingUserInterface ui;
     std::vector<CSolution> before = population_;
     Logs logs;
     std::vector<double> pLS{0.0, 0.0, 0.0, 0.0, 1.0};  // always draws index 4
@@ -272,11 +276,11 @@ TEST_F(LocalSearchTest, UnusableStepSizeSkipsTheMember) {
     std::vector<double> AS{0.0, 0.0, 0.0, 0.0};
     std::vector<int> mask{0, 1, 0, 1, 0, 0};
     searcher_->LocalSearch(population_, mask, pLS, LS_count, AS, logs.time, logs.param);
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text, "wrong LS_num!");
-    EXPECT_EQ(ui.messages[1].text, "wrong LS_num!");
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[0].text, "wrong LS_num!");
+    EXPECT_EQ(ui_.messages[1].text, "wrong LS_num!");
     EXPECT_EQ(LS_count, (std::vector<int>{0, 0, 0, 0}));
-    EXPECT_EQ(stepSizeWindow().searchCounter, 0);
+    EXPECT_EQ(searcher_->window.searchCounter, 0);
     EXPECT_EQ(logs.ParamText(), "");
     EXPECT_EQ(logs.TimeText(),
               "the local search of 1th individual\r\nthe local search of 3th individual\r\n");

@@ -2,23 +2,26 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "evolution/CMemeticClustering.h"
 #include "evolution/RunGlobals.h"
-#include "evolution/RandomHelpers.h"
-#include "localsearch/StepSizeAdaptation.h"
+#include "evolution/RunState.h"
+#include "image/CEnviImage.h"
+#include "localsearch/CLocalSearch.h"
 #include "platform/Random.h"
 
 namespace tavorin::testing {
 
-// Fills RunGlobals for a small run on `bandData` (band-sequential, `lines` x `samples` pixels),
+// A RunGlobals for a small run on `bandData` (band-sequential, `lines` x `samples` pixels),
 // with the per-band bounds laid out as the input stage lays them out.
-inline void FillRunGlobals(int lines, int samples, int bands, const std::vector<double>& bandData,
-                           int clusterNumber, int popSize, int iGenerations, double FLS,
-                           const std::vector<double>& GLS_delta) {
-    RunGlobals& g = runGlobals();
-    g = RunGlobals{};
+inline RunGlobals SmallRunGlobals(int lines, int samples, int bands,
+                                  const std::vector<double>& bandData, int clusterNumber,
+                                  int popSize, int iGenerations, double FLS,
+                                  const std::vector<double>& GLS_delta) {
+    RunGlobals g;
     g.clusterNumber = clusterNumber;
     g.popSize = popSize;
     g.iGenerations = iGenerations;
@@ -45,25 +48,33 @@ inline void FillRunGlobals(int lines, int samples, int bands, const std::vector<
             g.upperBound.push_back(g.upperBound[b]);
         }
     }
+    return g;
 }
 
 // A band-sequential image whose values come from the generator with `seed`: band b of every
 // pixel lies in [0, 10 * (b + 1)] in steps of 0.25.
 inline std::vector<double> SeededImage(int pixels, int bands, unsigned seed) {
-    platform::srand(seed);
+    platform::Random15 random(seed);
     std::vector<double> values;
     for (int i = 0; i < pixels * bands; ++i) {
         const int band = i / pixels;
-        values.push_back((platform::rand() % (40 * (band + 1) + 1)) * 0.25);
+        values.push_back((random.Next() % (40 * (band + 1) + 1)) * 0.25);
     }
     return values;
 }
 
-// Puts every piece of process-wide search state back to its start-up value.
-inline void ResetSearchState(unsigned seed) {
-    ResetStepSizeWindow();
-    ResetNormalPairCache();
-    platform::srand(seed);
-}
+
+// A whole search: the run, its algorithm object and its local search.
+struct SearchRun {
+    SearchRun(RunGlobals globals, std::uint32_t seed, int threadCount = 1,
+              platform::IUserInterface& ui = platform::SilentUserInterface())
+        : state(std::move(globals), seed, threadCount, ui), algorithm(state), localSearch(state) {}
+    platform::Random15& generator() { return state.random.generator(); }
+    void Run() { algorithm.Run(CEnviImage{}, localSearch); }
+
+    RunState state;
+    CMemeticClustering algorithm;
+    CLocalSearch localSearch;
+};
 
 }  // namespace tavorin::testing

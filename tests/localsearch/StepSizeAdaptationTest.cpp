@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "platform/Random.h"
+#include "evolution/SearchRandom.h"
 #include "platform/TextFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -30,8 +30,13 @@ struct Vectors {
 
 class StepSizeAdaptationTest : public ::testing::Test {
   protected:
-    void SetUp() override { ResetStepSizeWindow(); }
-    void TearDown() override { ResetStepSizeWindow(); }
+    StepSizeChoice draw(const std::vector<double>& pLS, const std::vector<double>& stepSizes) {
+        return drawStepSize(random, ui, pLS, stepSizes);
+    }
+
+    StepSizeWindow window;
+    SearchRandom random;
+    testing::RecordingUserInterface ui;
 
     // A search that earned nothing, and one whose jm fell by 500 with jm' = 1000 (reward 0.5).
     const CSolution member = withObjectives(0.5, 1500.0);
@@ -66,110 +71,110 @@ TEST_F(StepSizeAdaptationTest, FrozenPhaseThenAdaptivePhaseThenReset) {
     Vectors v;
     // Searches 1..19: rewards of step size 2 accumulate, pLS stays as created.
     for (int n = 1; n <= 19; ++n) {
-        recordReward(2, n % 2 == 0 ? improved : unchanged, member, v.pLS, v.LS_count, v.AS);
+        recordReward(window, 2, n % 2 == 0 ? improved : unchanged, member, v.pLS, v.LS_count, v.AS);
     }
-    EXPECT_EQ(stepSizeWindow().searchCounter, 19);
-    EXPECT_EQ(stepSizeWindow().pLSFrozen, 1);
+    EXPECT_EQ(window.searchCounter, 19);
+    EXPECT_EQ(window.pLSFrozen, 1);
     EXPECT_EQ(v.pLS, (std::vector<double>{0.25, 0.25, 0.25, 0.25}));
     EXPECT_EQ(v.LS_count, (std::vector<int>{0, 0, 19, 0}));
     // Nine rewards of 0.5 among 19 searches, as a running mean.
     EXPECT_NEAR(v.AS[2], 4.5 / 19.0, 1e-15);
 
     // The 20th opens the adaptive phase and its own update recomputes pLS: only AS[2] > 0.
-    recordReward(0, unchanged, member, v.pLS, v.LS_count, v.AS);
-    EXPECT_EQ(stepSizeWindow().pLSFrozen, 0);
+    recordReward(window, 0, unchanged, member, v.pLS, v.LS_count, v.AS);
+    EXPECT_EQ(window.pLSFrozen, 0);
     EXPECT_EQ(v.pLS, (std::vector<double>{0.0, 0.0, 1.0, 0.0}));
     EXPECT_EQ(v.LS_count, (std::vector<int>{1, 0, 19, 0}));
 
     // Only step size 2 can be drawn now, whatever the generator gives.
     for (std::uint32_t seed = 0; seed < 50; ++seed) {
-        platform::srand(seed);
-        const StepSizeChoice choice = drawStepSize(v.pLS, kStepSizes);
+        random.generator().Seed(seed);
+        const StepSizeChoice choice = draw(v.pLS, kStepSizes);
         ASSERT_TRUE(choice.valid);
         EXPECT_EQ(choice.index, 2);
         EXPECT_EQ(choice.sigma, 1.0);
     }
 
     // 21..39 recompute pLS at every update.
-    for (int n = 21; n <= 39; ++n) recordReward(1, improved, member, v.pLS, v.LS_count, v.AS);
+    for (int n = 21; n <= 39; ++n) recordReward(window, 1, improved, member, v.pLS, v.LS_count, v.AS);
     EXPECT_EQ(v.LS_count, (std::vector<int>{1, 19, 19, 0}));
     EXPECT_NEAR(v.pLS[1], 0.5 / (0.5 + 4.5 / 19.0), 1e-15);
 
     // The 40th resets all three vectors first and is the first reward of the fresh ones.
-    recordReward(3, improved, member, v.pLS, v.LS_count, v.AS);
-    EXPECT_EQ(stepSizeWindow().searchCounter, 40);
-    EXPECT_EQ(stepSizeWindow().pLSFrozen, 1);
+    recordReward(window, 3, improved, member, v.pLS, v.LS_count, v.AS);
+    EXPECT_EQ(window.searchCounter, 40);
+    EXPECT_EQ(window.pLSFrozen, 1);
     EXPECT_EQ(v.LS_count, (std::vector<int>{0, 0, 0, 1}));
     EXPECT_EQ(v.AS, (std::vector<double>{0.0, 0.0, 0.0, 0.5}));
     EXPECT_EQ(v.pLS, (std::vector<double>{0.25, 0.25, 0.25, 0.25}));
 
     // 60 opens the next adaptive phase.
-    for (int n = 41; n <= 59; ++n) recordReward(0, unchanged, member, v.pLS, v.LS_count, v.AS);
+    for (int n = 41; n <= 59; ++n) recordReward(window, 0, unchanged, member, v.pLS, v.LS_count, v.AS);
     EXPECT_EQ(v.pLS, (std::vector<double>{0.25, 0.25, 0.25, 0.25}));
-    recordReward(0, unchanged, member, v.pLS, v.LS_count, v.AS);
-    EXPECT_EQ(stepSizeWindow().pLSFrozen, 0);
+    recordReward(window, 0, unchanged, member, v.pLS, v.LS_count, v.AS);
+    EXPECT_EQ(window.pLSFrozen, 0);
     EXPECT_EQ(v.pLS, (std::vector<double>{0.0, 0.0, 0.0, 1.0}));
 }
 
 TEST_F(StepSizeAdaptationTest, ZeroRewardPhaseDrawsStepSizeZeroUntilARewardCounts) {
     Vectors v;
-    for (int n = 1; n <= 20; ++n) recordReward(n % 4, unchanged, member, v.pLS, v.LS_count, v.AS);
+    for (int n = 1; n <= 20; ++n) recordReward(window, n % 4, unchanged, member, v.pLS, v.LS_count, v.AS);
     for (double p : v.pLS) EXPECT_TRUE(std::isnan(p));
     for (std::uint32_t seed = 0; seed < 50; ++seed) {
-        platform::srand(seed);
-        const StepSizeChoice choice = drawStepSize(v.pLS, kStepSizes);
+        random.generator().Seed(seed);
+        const StepSizeChoice choice = draw(v.pLS, kStepSizes);
         ASSERT_TRUE(choice.valid);
         EXPECT_EQ(choice.index, 0);
         EXPECT_EQ(choice.sigma, 0.01);
     }
     // A rewarded search makes the sum non-zero and pLS numbers again.
-    recordReward(1, improved, member, v.pLS, v.LS_count, v.AS);
+    recordReward(window, 1, improved, member, v.pLS, v.LS_count, v.AS);
     EXPECT_EQ(v.pLS, (std::vector<double>{0.0, 1.0, 0.0, 0.0}));
 }
 
-TEST_F(StepSizeAdaptationTest, WindowStateCarriesOverBetweenRuns) {
+TEST_F(StepSizeAdaptationTest, EveryRunStartsWithAFrozenWindow) {
     Vectors first;
     for (int n = 1; n <= 25; ++n)
-        recordReward(0, improved, member, first.pLS, first.LS_count, first.AS);
-    // A fresh run's vectors, but the process is in an adaptive phase: the first update
-    // already recomputes pLS.
+        recordReward(window, 0, improved, member, first.pLS, first.LS_count, first.AS);
+    EXPECT_EQ(window.pLSFrozen, 0);
+    // The next run has a window of its own: its first update leaves pLS as created.
+    StepSizeWindow nextRun;
     Vectors second;
-    recordReward(2, improved, member, second.pLS, second.LS_count, second.AS);
-    EXPECT_EQ(stepSizeWindow().searchCounter, 26);
-    EXPECT_EQ(second.pLS, (std::vector<double>{0.0, 0.0, 1.0, 0.0}));
+    recordReward(nextRun, 2, improved, member, second.pLS, second.LS_count, second.AS);
+    EXPECT_EQ(nextRun.searchCounter, 1);
+    EXPECT_EQ(second.pLS, (std::vector<double>{0.25, 0.25, 0.25, 0.25}));
 }
 
 TEST_F(StepSizeAdaptationTest, DrawFollowsTheGeneratorWithEqualProbabilities) {
     const std::vector<double> equal{0.25, 0.25, 0.25, 0.25};
     for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-        platform::srand(seed);
-        const double u = platform::rand() / 32768.0;
+        random.generator().Seed(seed);
+        const double u = random.generator().Next() / 32768.0;
         const int expected = u < 0.25 ? 0 : u < 0.5 ? 1 : u < 0.75 ? 2 : 3;
-        platform::srand(seed);
-        const StepSizeChoice choice = drawStepSize(equal, kStepSizes);
+        random.generator().Seed(seed);
+        const StepSizeChoice choice = draw(equal, kStepSizes);
         ASSERT_TRUE(choice.valid);
         EXPECT_EQ(choice.index, expected) << "seed " << seed;
         EXPECT_EQ(choice.sigma, kStepSizes[static_cast<std::size_t>(expected)]);
         // Exactly one generator call.
-        platform::srand(seed);
-        platform::rand();
-        const int next = platform::rand();
-        platform::srand(seed);
-        drawStepSize(equal, kStepSizes);
-        EXPECT_EQ(platform::rand(), next);
+        random.generator().Seed(seed);
+        random.generator().Next();
+        const int next = random.generator().Next();
+        random.generator().Seed(seed);
+        draw(equal, kStepSizes);
+        EXPECT_EQ(random.generator().Next(), next);
     }
 }
 
 TEST_F(StepSizeAdaptationTest, IndexOutsideTheFourStepSizesIsRefused) {
-    testing::RecordingUserInterface ui;
-    platform::srand(7);
-    const StepSizeChoice fifth = drawStepSize({0.0, 0.0, 0.0, 0.0, 1.0}, kStepSizes);
+    random.generator().Seed(7);
+    const StepSizeChoice fifth = draw({0.0, 0.0, 0.0, 0.0, 1.0}, kStepSizes);
     EXPECT_FALSE(fifth.valid);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "wrong LS_num!");
 
     // Only three step sizes given: index 3 has no size.
-    const StepSizeChoice missing = drawStepSize({0.0, 0.0, 0.0, 1.0}, {0.01, 0.1, 1.0});
+    const StepSizeChoice missing = draw({0.0, 0.0, 0.0, 1.0}, {0.01, 0.1, 1.0});
     EXPECT_FALSE(missing.valid);
     EXPECT_EQ(ui.messages.size(), 2u);
 }

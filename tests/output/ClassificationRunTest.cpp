@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "driver/CClassificationDriver.h"
-#include "evolution/RandomHelpers.h"
-#include "localsearch/StepSizeAdaptation.h"
 #include "platform/NumberText.h"
 #include "platform/Random.h"
 #include "tests/support/TestSupport.h"
@@ -35,11 +33,11 @@ const char* const kMapInfo = "map info = {UTM, 1, 1, 500000, 4000000, 30, 30, 33
 std::vector<double> TinyImage() {
     const int base[3][kBands] = {{20, 50, 80}, {120, 30, 200}, {60, 160, 10}};
     std::vector<double> values(kPixels * kBands);
-    platform::srand(3);
+    platform::Random15 random(3);
     for (int b = 0; b < kBands; ++b) {
         for (int p = 0; p < kPixels; ++p) {
             values[static_cast<std::size_t>(b * kPixels + p)] =
-                base[p % 3][b] + platform::rand() % 9;
+                base[p % 3][b] + random.Next() % 9;
         }
     }
     return values;
@@ -197,10 +195,8 @@ class ClassificationRunTest : public ::testing::Test {
         return parameters;
     }
 
-    // A fresh process state, then one whole classification.
+    // One whole classification.
     bool RunOnce(const RunParameters& parameters, int threads, bool pictures) {
-        ResetStepSizeWindow();
-        ResetNormalPairCache();
         RunOptions options;
         options.seed = kSeed;
         options.threads = threads;

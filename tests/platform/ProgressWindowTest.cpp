@@ -11,7 +11,7 @@ namespace {
 
 std::vector<std::string> StepTexts(int lower, int upper, int steps) {
     testing::RecordingUserInterface ui;
-    ProgressWindow window("stage", lower, upper, 1);
+    ProgressWindow window(ui, "stage", lower, upper, 1);
     for (int i = 0; i < steps; ++i) window.Step();
     std::vector<std::string> texts;
     for (size_t i = 1; i < ui.progressUpdates.size(); ++i) {
@@ -33,7 +33,7 @@ TEST(ProgressWindowTest, AStepAtTheTopStartsOver) {
 
 TEST(ProgressWindowTest, OpensWithTheStageAtTheLowerEnd) {
     testing::RecordingUserInterface ui;
-    ProgressWindow window("QUELDRA_output", 0, 4, 1);
+    ProgressWindow window(ui, "QUELDRA_output", 0, 4, 1);
     ASSERT_EQ(ui.openedStages, std::vector<std::string>{"QUELDRA_output"});
     ASSERT_EQ(ui.progressUpdates.size(), 1u);
     EXPECT_EQ(ui.progressUpdates[0].position, 0);

@@ -29,7 +29,7 @@ protected:
 
 TEST_F(ProgressDialogTest, CaptionStageLabelAndEmptyPercentageWhenOpened) {
     QtUserInterface userInterface(&parent_);
-    platform::ProgressWindow window("QUELDRA_output", 0, 7, 1);
+    platform::ProgressWindow window(userInterface, "QUELDRA_output", 0, 7, 1);
     const std::vector<CProgressDialog*> open = userInterface.OpenProgressDialogs();
     ASSERT_EQ(open.size(), 1u);
     CProgressDialog* dialog = open[0];
@@ -49,7 +49,7 @@ TEST_F(ProgressDialogTest, CaptionStageLabelAndEmptyPercentageWhenOpened) {
 
 TEST_F(ProgressDialogTest, PercentagesOfARangeOfThreeAndTheRestartPastTheEnd) {
     QtUserInterface userInterface(&parent_);
-    platform::ProgressWindow window("QUELDRA_initialization", 0, 3, 1);
+    platform::ProgressWindow window(userInterface, "QUELDRA_initialization", 0, 3, 1);
     CProgressDialog* dialog = userInterface.OpenProgressDialogs().at(0);
     std::vector<std::string> shown;
     std::vector<int> positions;
@@ -64,7 +64,7 @@ TEST_F(ProgressDialogTest, PercentagesOfARangeOfThreeAndTheRestartPastTheEnd) {
 
 TEST_F(ProgressDialogTest, RangeOfThirtyOneShowsThreePercentThenHundredThenRestarts) {
     QtUserInterface userInterface(&parent_);
-    platform::ProgressWindow window("QUELDRA_GlobalandLocal", 0, 31, 1);
+    platform::ProgressWindow window(userInterface, "QUELDRA_GlobalandLocal", 0, 31, 1);
     CProgressDialog* dialog = userInterface.OpenProgressDialogs().at(0);
     window.Step();
     EXPECT_EQ(dialog->percentText().toStdString(), "3%");
@@ -76,7 +76,7 @@ TEST_F(ProgressDialogTest, RangeOfThirtyOneShowsThreePercentThenHundredThenResta
 
 TEST_F(ProgressDialogTest, AnEmptyRangeShowsAFullBarAndHundredPercent) {
     QtUserInterface userInterface(&parent_);
-    platform::ProgressWindow window("QUELDRA_output", 0, 0, 1);
+    platform::ProgressWindow window(userInterface, "QUELDRA_output", 0, 0, 1);
     CProgressDialog* dialog = userInterface.OpenProgressDialogs().at(0);
     window.Step();
     EXPECT_EQ(dialog->percentText().toStdString(), "100%");
@@ -86,7 +86,7 @@ TEST_F(ProgressDialogTest, AnEmptyRangeShowsAFullBarAndHundredPercent) {
 TEST_F(ProgressDialogTest, TheWindowClosesWithItsStage) {
     QtUserInterface userInterface(&parent_);
     {
-        platform::ProgressWindow first("QUELDRA_initialization", 0, 3, 1);
+        platform::ProgressWindow first(userInterface, "QUELDRA_initialization", 0, 3, 1);
         EXPECT_EQ(userInterface.OpenProgressDialogs().size(), 1u);
     }
     EXPECT_TRUE(userInterface.OpenProgressDialogs().empty());
@@ -96,7 +96,7 @@ TEST_F(ProgressDialogTest, AWorkerReachesTheWindowOnlyThroughTheEventQueue) {
     QtUserInterface userInterface(&parent_);
     std::unique_ptr<platform::ProgressWindow> window;
     std::thread worker([&] {
-        window = std::make_unique<platform::ProgressWindow>("QUELDRA_GlobalandLocal", 0, 1000, 1);
+        window = std::make_unique<platform::ProgressWindow>(userInterface, "QUELDRA_GlobalandLocal", 0, 1000, 1);
         for (int step = 0; step < 637; ++step) window->Step();
     });
     worker.join();

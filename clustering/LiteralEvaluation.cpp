@@ -1,9 +1,9 @@
-#include "tests/support/LiteralEvaluate.h"
+#include "clustering/LiteralEvaluation.h"
 
 #include <cmath>
 #include <cstddef>
 
-namespace tavorin::testing {
+namespace tavorin::detail {
 namespace {
 
 double raise(double x, double exponent, PowerMode mode) {
@@ -90,4 +90,4 @@ ObjectivePair LiteralEvaluate(const LiteralImage& image, int clusterNumber,
     return result;
 }
 
-}  // namespace tavorin::testing
+}  // namespace tavorin::detail

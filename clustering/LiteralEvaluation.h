@@ -2,7 +2,9 @@
 
 #include <vector>
 
-namespace tavorin::testing {
+// The reference evaluation beside the fast one (Evaluator): what the tests compare the fast
+// evaluation with bit for bit, and the baseline of the benchmarks.
+namespace tavorin::detail {
 
 // How the literal evaluation raises to a power: as a product (x * x, the correctly rounded
 // square, for comparisons bit for bit) or with std::pow and the run-time exponent (the plain
@@ -27,4 +29,4 @@ ObjectivePair LiteralEvaluate(const LiteralImage& image, int clusterNumber,
                               const std::vector<double>& centres, double fuzzifier,
                               PowerMode mode);
 
-}  // namespace tavorin::testing
+}  // namespace tavorin::detail

@@ -1,12 +1,15 @@
+#include "clustering/Evaluator.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "clustering/SquaresKernel.h"
-#include "evolution/CMemeticClustering.h"
 #include "platform/ThreadPool.h"
 
 namespace tavorin {
@@ -156,16 +159,15 @@ double computeSeparation(const double* centres, std::size_t clusters, std::size_
 }
 
 // The image of an evaluation, after checking the sizes the evaluation relies on.
-ImageView checkedImage(const CMemeticClustering& algorithm, const CSolution& s) {
-    if (algorithm.clusterNumber < 2 || algorithm.bandCount < 1 || algorithm.lineCount < 1 ||
-        algorithm.sampleCount < 1) {
+ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
+    if (run.clusterNumber < 2 || run.bandCount < 1 || run.pixelCount < 1) {
         throw std::invalid_argument("Evaluate: needs at least two clusters, one band and one pixel");
     }
-    const ImageView image{algorithm.bandData ? algorithm.bandData->data() : nullptr,
-                          static_cast<std::size_t>(algorithm.pixelCount()),
-                          static_cast<std::size_t>(algorithm.bandCount),
-                          static_cast<std::size_t>(algorithm.clusterNumber)};
-    if (!algorithm.bandData || algorithm.bandData->size() < image.pixelCount * image.bandCount) {
+    const ImageView image{run.bandData ? run.bandData->data() : nullptr,
+                          static_cast<std::size_t>(run.pixelCount),
+                          static_cast<std::size_t>(run.bandCount),
+                          static_cast<std::size_t>(run.clusterNumber)};
+    if (!run.bandData || run.bandData->size() < image.pixelCount * image.bandCount) {
         throw std::invalid_argument("Evaluate: the image holds fewer values than its geometry");
     }
     if (s.centres.size() < image.clusterNumber * image.bandCount) {
@@ -195,8 +197,24 @@ bool differsOnlyInCentre(const CSolution& member, const CSolution& neighbour, st
 
 }  // namespace
 
-void CMemeticClustering::Evaluate(CSolution& s) const {
-    const ImageView image = checkedImage(*this, s);
+Evaluator::Evaluator(EvaluationImage image, int threadCount) : image_(std::move(image)) {
+    SetThreadCount(threadCount);
+}
+
+Evaluator::~Evaluator() = default;
+
+void Evaluator::SetThreadCount(int threadCount) {
+    threadCount_ = std::max(threadCount, 1);
+    if (pool_ && pool_->threadCount() != threadCount_) pool_.reset();
+}
+
+platform::ThreadPool& Evaluator::Pool() const {
+    if (!pool_) pool_ = std::make_unique<platform::ThreadPool>(threadCount_);
+    return *pool_;
+}
+
+void Evaluator::Evaluate(CSolution& s) const {
+    const ImageView image = checkedImage(image_, s);
     const double* centres = s.centres.data();
     const double jm = fuzzifier == 2.0
                           ? squares::Jm(image, centres, squares::FastestWidth())
@@ -204,9 +222,9 @@ void CMemeticClustering::Evaluate(CSolution& s) const {
     storeObjectives(s, jm, image);
 }
 
-void CMemeticClustering::EvaluateNeighbours(const CSolution& member,
-                                            std::span<CSolution* const> neighbours) const {
-    const ImageView image = checkedImage(*this, member);
+void Evaluator::EvaluateNeighbours(const CSolution& member,
+                                   std::span<CSolution* const> neighbours) const {
+    const ImageView image = checkedImage(image_, member);
     const std::size_t d = image.bandCount;
     std::vector<squares::MovedCentre> moves;
     std::vector<CSolution*> moved;
@@ -225,7 +243,7 @@ void CMemeticClustering::EvaluateNeighbours(const CSolution& member,
     // over the member's distances, and each move's sum is its own, so the grouping changes
     // no result.
     std::vector<double> jm(moves.size());
-    const std::size_t groups = std::min(moves.size(), static_cast<std::size_t>(std::max(threadCount, 1)));
+    const std::size_t groups = std::min(moves.size(), static_cast<std::size_t>(threadCount_));
     const auto runGroup = [&](std::size_t g) {
         const std::size_t first = g * moves.size() / groups;
         const std::size_t last = (g + 1) * moves.size() / groups;
@@ -236,23 +254,23 @@ void CMemeticClustering::EvaluateNeighbours(const CSolution& member,
     if (groups <= 1) {
         if (!moves.empty()) runGroup(0);
     } else {
-        EvaluationPool().Run(static_cast<int>(groups),
+        Pool().Run(static_cast<int>(groups),
                              [&](int g) { runGroup(static_cast<std::size_t>(g)); });
     }
     for (std::size_t v = 0; v < moved.size(); ++v) storeObjectives(*moved[v], jm[v], image);
     EvaluateAll(others);
 }
 
-void CMemeticClustering::EvaluateAll(std::span<CSolution* const> solutions) const {
+void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
     const int count = static_cast<int>(solutions.size());
-    const int threads = std::min(threadCount, count);
+    const int threads = std::min(threadCount_, count);
     if (threads <= 1) {
         for (CSolution* solution : solutions) Evaluate(*solution);
         return;
     }
     // Each solution is evaluated whole by one thread and written only by it, so the results
     // are those of the sequential loop.
-    EvaluationPool().Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
+    Pool().Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
 }
 
 }  // namespace tavorin

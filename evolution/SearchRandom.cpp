@@ -1,4 +1,4 @@
-#include "evolution/RandomHelpers.h"
+#include "evolution/SearchRandom.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/Random.h"
 #include "platform/Saturate.h"
 
 namespace tavorin {
@@ -19,15 +18,6 @@ constexpr double kClosedUnitStep = 0.00003051850947599719;
 // Consecutive rejected normal draws after which the range is taken as out of reach.
 constexpr long long kMaxRejectedDraws = 10000000;
 
-// The cached pair of the polar method; it survives from one call (and one run) to the next.
-struct NormalPairCache {
-    int haveSpare = 0;
-    double y1 = 0.0;
-    double y2 = 0.0;
-    double s = 0.0;
-};
-NormalPairCache normalPair;
-
 // The value clamped into [low, high]; a NaN value gives low.
 double clampInto(double value, double low, double high) {
     return std::max(low, std::min(value, high));
@@ -35,16 +25,16 @@ double clampInto(double value, double low, double high) {
 
 }  // namespace
 
-double rand01() { return platform::rand() * kUnitStep; }
+double SearchRandom::rand01() { return generator_.Next() * kUnitStep; }
 
-int randInt(int a, int b) {
+int SearchRandom::randInt(int a, int b) {
     // The width is formed exactly (no int overflow), then the arithmetic is double, left to right.
     const double width = static_cast<double>(static_cast<std::int64_t>(b) - a);
-    const double t = ((platform::rand() * kClosedUnitStep) * width) + a;
+    const double t = ((generator_.Next() * kClosedUnitStep) * width) + a;
     return platform::truncateToInt32(t);
 }
 
-void randPickDistinct(int* out, int k, int n, int first) {
+void SearchRandom::randPickDistinct(int* out, int k, int n, int first) {
     if (k < 0 || n < k + 1 || first < 0 || first >= n) {
         throw std::invalid_argument("randPickDistinct: cannot draw " + std::to_string(k + 1) +
                                     " distinct indices of " + std::to_string(n) +
@@ -63,7 +53,7 @@ void randPickDistinct(int* out, int k, int n, int first) {
     }
 }
 
-double randNormalInRange(double mean, double sd, double lo, double hi) {
+double SearchRandom::randNormalInRange(double mean, double sd, double lo, double hi) {
     if (lo == hi) return lo;
     if (lo > hi) return clampInto(mean, hi, lo);
     // A bound that is not a number admits no value; give the mean back rather than loop.
@@ -72,26 +62,26 @@ double randNormalInRange(double mean, double sd, double lo, double hi) {
 
     for (long long rejected = 0; rejected < kMaxRejectedDraws; ++rejected) {
         double z = 0.0;
-        if (normalPair.haveSpare == 0) {
+        if (normalPair_.haveSpare == 0) {
             do {
-                const double u1 = platform::rand() * kClosedUnitStep;
-                const double u2 = platform::rand() * kClosedUnitStep;
-                normalPair.y1 = 2.0 * u1 - 1.0;
-                normalPair.y2 = 2.0 * u2 - 1.0;
-                normalPair.s = normalPair.y2 * normalPair.y2 + normalPair.y1 * normalPair.y1;
-            } while (normalPair.s >= 1.0 || normalPair.s == 0.0);
-            z = std::sqrt(-2.0 * std::log(normalPair.s) / normalPair.s) * normalPair.y1;
+                const double u1 = generator_.Next() * kClosedUnitStep;
+                const double u2 = generator_.Next() * kClosedUnitStep;
+                normalPair_.y1 = 2.0 * u1 - 1.0;
+                normalPair_.y2 = 2.0 * u2 - 1.0;
+                normalPair_.s = normalPair_.y2 * normalPair_.y2 + normalPair_.y1 * normalPair_.y1;
+            } while (normalPair_.s >= 1.0 || normalPair_.s == 0.0);
+            z = std::sqrt(-2.0 * std::log(normalPair_.s) / normalPair_.s) * normalPair_.y1;
         } else {
-            z = std::sqrt(-2.0 * std::log(normalPair.s) / normalPair.s) * normalPair.y2;
+            z = std::sqrt(-2.0 * std::log(normalPair_.s) / normalPair_.s) * normalPair_.y2;
         }
         const double x = z * sd + mean;
-        normalPair.haveSpare = 1 - normalPair.haveSpare;
+        normalPair_.haveSpare = 1 - normalPair_.haveSpare;
         if (lo <= x && x <= hi) return x;
     }
     return clampInto(mean, lo, hi);
 }
 
-int rouletteSelect(std::vector<double> weights) {
+int SearchRandom::rouletteSelect(std::vector<double> weights) {
     double sum = 0.0;
     for (const double w : weights) sum += w;
     const double u = rand01();
@@ -104,7 +94,5 @@ int rouletteSelect(std::vector<double> weights) {
     }
     return -1;
 }
-
-void ResetNormalPairCache() { normalPair = NormalPairCache{}; }
 
 }  // namespace tavorin

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "clustering/CSolution.h"
+
+namespace tavorin {
+
+namespace platform {
+class ThreadPool;
+}
+
+// The image an evaluation reads: band-sequential (band k of pixel p at k * N + p), shared
+// read-only by everything of one run that reads the image.
+struct EvaluationImage {
+    std::shared_ptr<const std::vector<double>> bandData;
+    long long pixelCount = 0;  // N
+    int bandCount = 0;         // d
+    int clusterNumber = 0;     // K
+};
+
+// The objective evaluation of one run: the Xie-Beni index and Jm of solutions on the run's
+// image, one at a time, in batches and as neighbours of a member, with the worker threads of
+// the batches. Results never depend on the thread count.
+class Evaluator {
+public:
+    explicit Evaluator(EvaluationImage image, int threadCount = 1);
+    ~Evaluator();
+    Evaluator(const Evaluator&) = delete;
+    Evaluator& operator=(const Evaluator&) = delete;
+
+    double fuzzifier = 2.0;  // m of the memberships; the search never changes it
+
+    const EvaluationImage& image() const { return image_; }
+    int threadCount() const { return threadCount_; }
+    // Evaluations that may run side by side (at least 1); results never depend on it.
+    void SetThreadCount(int threadCount);
+
+    // Writes the Xie-Beni index and Jm of `s` for its centres. Reads only the image, so
+    // evaluations of different solutions may run at the same time.
+    void Evaluate(CSolution& s) const;
+    // Evaluates every solution of `solutions`, up to threadCount() of them side by side; the
+    // results are those of evaluating them one after the other.
+    void EvaluateAll(std::span<CSolution* const> solutions) const;
+    // Evaluates the neighbours of `member`, neighbour c being `member` with only centre c
+    // moved: the distances to the unchanged centres are computed once for all of them. The
+    // results are bit for bit those of Evaluate; a neighbour that differs from `member` in
+    // any other centre is evaluated on its own.
+    void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
+
+private:
+    // The workers of the side-by-side evaluations, made on first use and kept for the run.
+    platform::ThreadPool& Pool() const;
+
+    EvaluationImage image_;
+    int threadCount_ = 1;
+    mutable std::unique_ptr<platform::ThreadPool> pool_;
+};
+
+}  // namespace tavorin

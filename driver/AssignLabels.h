@@ -1,0 +1,12 @@
+#pragma once
+
+#include "clustering/CSolution.h"
+#include "evolution/RunGlobals.h"
+
+namespace tavorin {
+
+// Crisp labels 1..K (0 where no membership is positive) of every pixel of the run's image,
+// from the fuzzy memberships of `solution`'s centres; `labels` holds one byte per pixel.
+void AssignLabels(const RunGlobals& globals, const CSolution& solution, unsigned char* labels);
+
+}  // namespace tavorin

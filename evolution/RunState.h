@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "clustering/Evaluator.h"
+#include "evolution/RunGlobals.h"
+#include "evolution/SearchRandom.h"
+#include "platform/UserInterface.h"
+
+namespace tavorin {
+
+// Everything one classification reads or changes, owned by the run: its RunGlobals, its
+// draws and its evaluation, and the interface that shows its progress. Nothing of a run
+// outlives it, so two runs with one seed in one process give the same results.
+class RunState {
+public:
+    RunState(RunGlobals runGlobals, std::uint32_t seed, int threadCount = 1,
+             platform::IUserInterface& userInterface = platform::SilentUserInterface())
+        : globals(std::move(runGlobals)),
+          random(seed),
+          evaluator(EvaluationImage{globals.bandData, globals.pixelCount(), globals.bandCount,
+                                    globals.clusterNumber},
+                    threadCount),
+          ui(userInterface) {}
+    RunState(const RunState&) = delete;
+    RunState& operator=(const RunState&) = delete;
+
+    const RunGlobals globals;
+    SearchRandom random;
+    Evaluator evaluator;
+    platform::IUserInterface& ui;
+};
+
+}  // namespace tavorin
