@@ -55,7 +55,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
     PrintImageGeometry(commandLine.parameters.inputPath);
     std::fflush(stdout);
 
-    if (!CClassificationDriver().Run(commandLine.parameters, options)) return 1;
+    if (!CClassificationDriver().Run(commandLine.parameters, options, userInterface)) return 1;
 
     if (options.pictures) {
         const std::string report = commandLine.parameters.outputPath + "_report.html";

@@ -23,8 +23,8 @@ public:
     // Runs one whole classification, every one from the state of a fresh process. Every
     // message reaches the user through `userInterface`; true when the run finished and
     // "Finish" was shown.
-    bool Run(const RunParameters& parameters, const RunOptions& options = {},
-             platform::IUserInterface& userInterface = platform::CurrentUserInterface());
+    bool Run(const RunParameters& parameters, const RunOptions& options,
+             platform::IUserInterface& userInterface);
 };
 
 }  // namespace tavorin

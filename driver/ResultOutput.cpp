@@ -9,9 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "driver/ResultPictures.h"
+#include "report/ResultPictures.h"
 #include "driver/AssignLabels.h"
-#include "driver/RunSummary.h"
+#include "report/RunSummary.h"
 #include "platform/Clock.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"

@@ -201,7 +201,7 @@ class ClassificationRunTest : public ::testing::Test {
         options.seed = kSeed;
         options.threads = threads;
         options.pictures = pictures;
-        return CClassificationDriver().Run(parameters, options);
+        return CClassificationDriver().Run(parameters, options, ui_);
     }
 
     RunFiles Collect() const {

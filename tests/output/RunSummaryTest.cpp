@@ -1,4 +1,4 @@
-#include "driver/RunSummary.h"
+#include "report/RunSummary.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

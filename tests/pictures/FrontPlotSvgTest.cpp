@@ -1,4 +1,4 @@
-#include "driver/FrontPlotSvg.h"
+#include "report/FrontPlotSvg.h"
 
 #include <gtest/gtest.h>
 

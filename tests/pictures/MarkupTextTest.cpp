@@ -1,4 +1,4 @@
-#include "driver/MarkupText.h"
+#include "report/MarkupText.h"
 
 #include <gtest/gtest.h>
 

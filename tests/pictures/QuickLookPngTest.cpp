@@ -1,4 +1,4 @@
-#include "driver/QuickLookPng.h"
+#include "report/QuickLookPng.h"
 
 #include <gtest/gtest.h>
 
@@ -32,9 +32,9 @@ TEST(PercentileTest, InterpolatesBetweenNearestRanksWhateverTheOrder) {
     // ranks 1 and 49.
     std::vector<double> values;
     for (int v = 0; v <= 50; ++v) values.push_back(v);
-    platform::srand(7);
+    platform::Random15 random(7);
     for (std::size_t i = values.size() - 1; i > 0; --i) {
-        std::swap(values[i], values[static_cast<std::size_t>(platform::rand()) % (i + 1)]);
+        std::swap(values[i], values[static_cast<std::size_t>(random.Next()) % (i + 1)]);
     }
     EXPECT_EQ(Percentile(values, 2), 1.0);
     EXPECT_EQ(Percentile(values, 98), 49.0);
@@ -175,11 +175,11 @@ TEST(ClassMapPngTest, ColoursMatchTheClassLookupOfTheHeaders) {
 }
 
 TEST(PngEncodingTest, RgbRoundTripsAndIsRepeatable) {
-    platform::srand(2024);
+    platform::Random15 random(2024);
     Picture picture;
     picture.width = 17;
     picture.height = 5;
-    for (int i = 0; i < 17 * 5 * 3; ++i) picture.pixels.push_back(static_cast<std::uint8_t>(platform::rand() & 0xFF));
+    for (int i = 0; i < 17 * 5 * 3; ++i) picture.pixels.push_back(static_cast<std::uint8_t>(random.Next() & 0xFF));
     const std::vector<std::uint8_t> png = EncodePng(picture);
     EXPECT_EQ(EncodePng(picture), png);
     // Signature, then IHDR with the size big-endian, 8 bits, colour type 2.

@@ -1,10 +1,10 @@
-#include "driver/ReportPage.h"
+#include "report/ReportPage.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "driver/MarkupText.h"
+#include "report/MarkupText.h"
 #include "tests/pictures/XmlCheck.h"
 #include "tests/support/TestSupport.h"
 

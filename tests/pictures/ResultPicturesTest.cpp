@@ -1,4 +1,4 @@
-#include "driver/ResultPictures.h"
+#include "report/ResultPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/MarkupText.h"
+#include "report/MarkupText.h"
 #include "platform/UserError.h"
 #include "tests/pictures/PngDecode.h"
 #include "tests/pictures/XmlCheck.h"

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "driver/MarkupText.h"
+#include "report/MarkupText.h"
 
 namespace tavorin::testing {
 namespace {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,12 @@ constexpr std::uint32_t kSeed = 20240607;
 void WriteTinyImage(const std::string& basePath) {
     const int samples = 12, lines = 9, bands = 3;
     const int centres[3][3] = {{30, 200, 90}, {120, 40, 160}, {220, 140, 20}};
-    platform::srand(7);
+    platform::Random15 random(7);
     std::string raw(static_cast<std::size_t>(samples * lines * bands), '\0');
     for (int band = 0; band < bands; ++band)
         for (int pixel = 0; pixel < samples * lines; ++pixel) {
             const int blob = (pixel % samples) / 4;
-            const int value = centres[blob][band] + platform::rand() % 21 - 10;
+            const int value = centres[blob][band] + random.Next() % 21 - 10;
             raw[static_cast<std::size_t>(band * samples * lines + pixel)] =
                 static_cast<char>(static_cast<unsigned char>(value));
         }
@@ -61,21 +62,10 @@ bool DiffersByNature(const std::string& name) {
            name == "result_report.html";
 }
 
-TEST(WholeRunTest, TheDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSeed) {
-    EnsureApplication();
-    testing::TempDir root;
-    const fs::path start = fs::current_path();
-    const fs::path guiFolder = root.path() / "gui";
-    const fs::path cliFolder = root.path() / "cli";
-    fs::create_directories(guiFolder);
-    fs::create_directories(cliFolder);
-    const std::string image = root.file("tiny");
-    WriteTinyImage(image);
-
+// One classification through the parameter dialog of `frame`, writing into `folder`.
+void RunFromTheDialog(CMainFrame& frame, const std::string& image, const fs::path& folder) {
     MessageBoxRecorder recorder;
-    RunOptions options;
-    options.seed = kSeed;
-    CMainFrame frame(DefaultShellCommands(), options);
+    const fs::path start = fs::current_path();
     OnNextModalDialog([&](QWidget* widget) {
         auto* dialog = qobject_cast<CParameterDialog*>(widget);
         ASSERT_NE(dialog, nullptr);
@@ -85,7 +75,7 @@ TEST(WholeRunTest, TheDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSeed)
             dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         };
         choose(image + ".img", "browseInput");
-        choose((guiFolder / "result").string(), "browseOutput");
+        choose((folder / "result").string(), "browseOutput");
         const auto type = [dialog](const char* name, const char* text) {
             dialog->findChild<QLineEdit*>(QString::fromLatin1(name))
                 ->setText(QString::fromLatin1(text));
@@ -102,6 +92,39 @@ TEST(WholeRunTest, TheDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSeed)
     ASSERT_TRUE(finished);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text.toStdString(), "Finish");
+}
+
+void ExpectSameFiles(const fs::path& folder, const fs::path& reference) {
+    const std::set<std::string> names = FileNames(folder);
+    EXPECT_EQ(names, FileNames(reference));
+    EXPECT_TRUE(names.count("FinalPF.txt"));
+    EXPECT_TRUE(names.count("result_0"));
+    EXPECT_TRUE(names.count("result_0.hdr"));
+    EXPECT_TRUE(names.count("nNonDominated.txt"));
+    for (const std::string& name : names) {
+        if (DiffersByNature(name)) continue;
+        EXPECT_EQ(testing::ReadFileBytes((folder / name).string()),
+                  testing::ReadFileBytes((reference / name).string()))
+            << name;
+    }
+}
+
+// Every run of the desktop application, not only the first, repeats the command line's run
+// in a fresh process with the same seed.
+TEST(WholeRunTest, EveryDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSeed) {
+    EnsureApplication();
+    testing::TempDir root;
+    const fs::path cliFolder = root.path() / "cli";
+    const std::vector<fs::path> guiFolders{root.path() / "gui1", root.path() / "gui2"};
+    fs::create_directories(cliFolder);
+    for (const fs::path& folder : guiFolders) fs::create_directories(folder);
+    const std::string image = root.file("tiny");
+    WriteTinyImage(image);
+
+    RunOptions options;
+    options.seed = kSeed;
+    CMainFrame frame(DefaultShellCommands(), options);
+    for (const fs::path& folder : guiFolders) RunFromTheDialog(frame, image, folder);
 
     const std::string command = "cd '" + cliFolder.string() + "' && '" +
                                 std::string(TAVORIN_EXECUTABLE_PATH) +
@@ -111,18 +134,9 @@ TEST(WholeRunTest, TheDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSeed)
                                 std::to_string(kSeed) + " > '" + root.file("cli.log") +
                                 "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << testing::ReadFileBytes(root.file("cli.log"));
-
-    const std::set<std::string> guiFiles = FileNames(guiFolder);
-    EXPECT_EQ(guiFiles, FileNames(cliFolder));
-    EXPECT_TRUE(guiFiles.count("FinalPF.txt"));
-    EXPECT_TRUE(guiFiles.count("result_0"));
-    EXPECT_TRUE(guiFiles.count("result_0.hdr"));
-    EXPECT_TRUE(guiFiles.count("nNonDominated.txt"));
-    for (const std::string& name : guiFiles) {
-        if (DiffersByNature(name)) continue;
-        EXPECT_EQ(testing::ReadFileBytes((guiFolder / name).string()),
-                  testing::ReadFileBytes((cliFolder / name).string()))
-            << name;
+    for (const fs::path& folder : guiFolders) {
+        SCOPED_TRACE(folder.filename().string());
+        ExpectSameFiles(folder, cliFolder);
     }
 }
 

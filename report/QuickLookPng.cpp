@@ -1,4 +1,4 @@
-#include "driver/QuickLookPng.h"
+#include "report/QuickLookPng.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "driver/RunSummary.h"
+#include "report/RunSummary.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

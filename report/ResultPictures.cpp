@@ -1,4 +1,4 @@
-#include "driver/ResultPictures.h"
+#include "report/ResultPictures.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "driver/FrontPlotSvg.h"
-#include "driver/QuickLookPng.h"
-#include "driver/ReportPage.h"
+#include "report/FrontPlotSvg.h"
+#include "report/QuickLookPng.h"
+#include "report/ReportPage.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"

@@ -1,9 +1,9 @@
-#include "driver/ReportPage.h"
+#include "report/ReportPage.h"
 
 #include <cstddef>
 
 #include "image/ClassColours.h"
-#include "driver/MarkupText.h"
+#include "report/MarkupText.h"
 #include "platform/NumberText.h"
 
 namespace tavorin {

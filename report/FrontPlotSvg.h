@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/ResultPictures.h"
+#include "report/ResultPictures.h"
 
 namespace tavorin {
 

@@ -1,10 +1,10 @@
-#include "driver/FrontPlotSvg.h"
+#include "report/FrontPlotSvg.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
-#include "driver/MarkupText.h"
+#include "report/MarkupText.h"
 #include "platform/NumberText.h"
 
 namespace tavorin {
