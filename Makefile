@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo fcm test test-sanitize fuzz-short fuzz gui bench clean
+.PHONY: all deps configure build demo fcm test package check-package test-sanitize fuzz-short fuzz gui bench clean
 
 all: build
 
@@ -31,6 +31,17 @@ fcm: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# A Debian package of the executables, the core library, its headers and the sample scenes,
+# built in its own folder for the prefix /usr; the .deb lands in build-package/.
+package: deps
+	cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DTAVORIN_BUILD_GUI=ON -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF
+	cmake --build build-package -j $(JOBS) --target package
+
+# The installed core used by a program outside the tree (tests/package).
+check-package: build
+	bash scripts/check-package.sh $(BUILD)
 
 # The tests again under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
 test-sanitize: deps

@@ -49,13 +49,17 @@ void CMemeticClustering::GlobalandLocal(LocalSearchStep& localSearch) {
     platform::IUserInterface& ui = run_.ui;
 
     TextFile nonDominatedLog;
-    openLog(ui, nonDominatedLog, "nNonDominated.txt", TextFile::Mode::Truncate);
+    if (run_.writeRunLogs) {
+        openLog(ui, nonDominatedLog, "nNonDominated.txt", TextFile::Mode::Truncate);
+    }
     nonDominatedLog.Write("The number of non-dominated solution in PF for each generation\n");
     const std::int64_t start = platform::tickMilliseconds();
     TextFile timeLog;
     TextFile paramLog;
-    openLog(ui, timeLog, "ComputingTime.txt", TextFile::Mode::Append);
-    openLog(ui, paramLog, "ParamterOfLS.txt", TextFile::Mode::Append);
+    if (run_.writeRunLogs) {
+        openLog(ui, timeLog, "ComputingTime.txt", TextFile::Mode::Append);
+        openLog(ui, paramLog, "ParamterOfLS.txt", TextFile::Mode::Append);
+    }
     paramLog.Write(
         "the parameters in Local search including LS_count, AS, pLS\n"
         "LS_count(1-4)\t\t\t\t\t\t\tAS(1-4)\t\t\t\t\t\tpLS(1-4\n");

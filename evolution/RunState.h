@@ -27,6 +27,8 @@ public:
     RunState& operator=(const RunState&) = delete;
 
     const RunGlobals globals;
+    // False for a run of the library: the three run logs are not written.
+    bool writeRunLogs = true;
     SearchRandom random;
     Evaluator evaluator;
     platform::IUserInterface& ui;

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "tavorin/Error.h"
 
 namespace tavorin {
 
 // A failure the user must be told about, carrying the exact message to show. The core
 // throws it; the front ends show its text once (message box or standard error) and the
-// command ends.
-class UserError : public std::runtime_error {
+// command ends. Callers of the library catch it as tavorin::Error.
+class UserError : public Error {
 public:
-    explicit UserError(const std::string& message) : std::runtime_error(message) {}
+    explicit UserError(const std::string& message) : Error(message) {}
 };
 
 }  // namespace tavorin
