@@ -48,13 +48,13 @@ public:
         QMetaObject::invokeMethod(
             userInterface,
             [userInterface, id, pending] {
-                platform::ProgressState state;
+                platform::ProgressState latest;
                 {
                     std::lock_guard lock(pending->mutex);
-                    state = pending->latest;
+                    latest = pending->latest;
                     pending->posted = false;
                 }
-                userInterface->UpdateDialog(id, state);
+                userInterface->UpdateDialog(id, latest);
             },
             Qt::AutoConnection);
     }

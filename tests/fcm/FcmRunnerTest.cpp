@@ -277,7 +277,7 @@ TEST(FcmClusterTest, StepsGiveTheBitsOfThePlainFormulasForEveryThreadCount) {
                     << threads << " threads, " << pixelCount << " pixels, iteration " << iteration;
             }
             // Pixels on a centre, within a block of ordinary pixels and at each thread's edge.
-            for (std::size_t c = 0; c < runner.centres.size(); ++c) runner.centres[c] = 1000.0 + c;
+            for (std::size_t c = 0; c < runner.centres.size(); ++c) runner.centres[c] = 1000.0 + static_cast<double>(c);
             runner.centres[0] = runner.pixels[0];
             runner.centres[1] = runner.pixels[1];
             runner.centres[2] = runner.pixels[2];

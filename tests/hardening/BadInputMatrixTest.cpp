@@ -350,8 +350,8 @@ TEST_P(ClassifyBadInput, IsRefusedWithOneMessageAndLeavesEveryFileAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, ClassifyBadInput, ::testing::ValuesIn(ClassifyCases()),
-                         [](const ::testing::TestParamInfo<MatrixCase>& info) {
-                             return info.param.name;
+                         [](const ::testing::TestParamInfo<MatrixCase>& caseInfo) {
+                             return caseInfo.param.name;
                          });
 
 // Fewer distinct pixels than clusters: the run works; every pixel lies on some centre of the
@@ -463,8 +463,8 @@ TEST_P(FcmBadInput, IsRefusedWithOneMessageAndWritesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, FcmBadInput, ::testing::ValuesIn(FcmCases()),
-                         [](const ::testing::TestParamInfo<FcmCase>& info) {
-                             return info.param.name;
+                         [](const ::testing::TestParamInfo<FcmCase>& caseInfo) {
+                             return caseInfo.param.name;
                          });
 
 // Samples that are not numbers, a constant image and a single pixel are clustered by the
