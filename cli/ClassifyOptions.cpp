@@ -2,19 +2,16 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <thread>
 
 #include "driver/ParameterCheck.h"
 #include "platform/NumberText.h"
+#include "platform/SeedText.h"
+#include "platform/ThreadCount.h"
 
 namespace tavorin::cli {
 namespace {
-
-constexpr int kMaximumThreads = 1024;
 
 // The texts of the options as given; empty optionals for options not given.
 struct OptionTexts {
@@ -92,31 +89,20 @@ std::optional<UsageProblem> ParseGlsDelta(const std::optional<std::string>& text
 std::optional<UsageProblem> ParseSeed(const std::optional<std::string>& text,
                                       std::optional<std::uint32_t>& target) {
     if (!text) return std::nullopt;
-    const std::string rangeText = "an integer from 0 to 4294967295";
-    // The same whole-text rule as the other integers: surrounding spaces, an optional '+'.
-    std::string_view digits = *text;
-    while (!digits.empty() && (digits.front() == ' ' || digits.front() == '\t')) {
-        digits.remove_prefix(1);
-    }
-    while (!digits.empty() && (digits.back() == ' ' || digits.back() == '\t')) {
-        digits.remove_suffix(1);
-    }
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    std::uint32_t value = 0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || result.ec != std::errc() ||
-        result.ptr != digits.data() + digits.size()) {
-        return NotA("--seed", rangeText, *text);
-    }
+    const auto value = platform::ParseSeed(*text);
+    if (!value) return NotA("--seed", "an integer from 0 to 4294967295", *text);
     target = value;
     return std::nullopt;
 }
 
 std::optional<UsageProblem> ParseThreads(const std::optional<std::string>& text, int& target) {
     if (!text) return std::nullopt;
-    const std::string rangeText = "an integer from 1 to " + platform::formatInt(kMaximumThreads);
+    const std::string rangeText =
+        "an integer from 1 to " + platform::formatInt(platform::kMaximumThreads);
     const auto value = platform::parseInt32(*text);
-    if (!value || *value < 1 || *value > kMaximumThreads) return NotA("--threads", rangeText, *text);
+    if (!value || *value < 1 || *value > platform::kMaximumThreads) {
+        return NotA("--threads", rangeText, *text);
+    }
     target = *value;
     return std::nullopt;
 }
@@ -158,20 +144,13 @@ std::optional<UsageProblem> BuildRun(const OptionTexts& texts, ClassifyCommandLi
     return std::nullopt;
 }
 
-int DefaultThreadCount() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (cores == 0) return 1;
-    return cores > static_cast<unsigned>(kMaximumThreads) ? kMaximumThreads
-                                                          : static_cast<int>(cores);
-}
-
 }  // namespace
 
 ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& arguments) {
     ClassifyCommandLine result;
     result.parameters.outputPath = "OutputFile";
     result.parameters.inputPath.clear();
-    result.options.threads = DefaultThreadCount();
+    result.options.threads = platform::DefaultThreadCount();
     const RunParameters defaults;
 
     CLI::App app{"Multi-objective memetic fuzzy clustering of an ENVI image.\n"
