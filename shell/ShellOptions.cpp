@@ -32,6 +32,8 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
         const std::string& argument = arguments[index];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (Names(argument, "--seed")) {
             const std::optional<std::string> value = OptionValue(arguments, index, "--seed");
             const std::optional<std::uint32_t> seed =
@@ -59,6 +61,7 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
 
 std::string ShellUsage() {
     return "Usage: tavorin-gui [--seed N] [--screenshot DIR]\n"
+           "       tavorin-gui --version\n"
            "\n"
            "The TAVORIN desktop application.\n"
            "\n"
@@ -67,7 +70,8 @@ std::string ShellUsage() {
            "                    4294967295) instead of the clock, so a run can be repeated\n"
            "  --screenshot DIR  save pictures of the main window, the parameter dialog and a\n"
            "                    progress window into DIR as PNG files, then quit\n"
-           "  -h, --help        show this text\n";
+           "  -h, --help        show this text\n"
+           "  --version         print the version and quit\n";
 }
 
 }  // namespace tavorin::shell
