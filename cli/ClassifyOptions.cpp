@@ -2,24 +2,22 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
+#include <array>
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <thread>
 
 #include "driver/ParameterCheck.h"
 #include "platform/NumberText.h"
+#include "platform/SeedText.h"
+#include "platform/ThreadCount.h"
 
 namespace tavorin::cli {
 namespace {
 
-constexpr int kMaximumThreads = 1024;
-
 // The texts of the options as given; empty optionals for options not given.
 struct OptionTexts {
-    std::optional<std::string> input, output, clusters, popSize, generations, fls, glsDelta,
-        seed, threads;
+    std::optional<std::string> input, output, seed, threads;
+    std::array<std::optional<std::string>, kParameterRules.size()> parameters;  // table order
     bool noPictures = false;
 };
 
@@ -27,63 +25,52 @@ struct UsageProblem {
     std::string message;
 };
 
-std::string OptionName(ParameterField field, int index) {
-    switch (field) {
-        case ParameterField::ClusterNumber: return "--clusters";
-        case ParameterField::PopSize: return "--pop-size";
-        case ParameterField::IGenerations: return "--generations";
-        case ParameterField::FLS: return "--fls";
-        case ParameterField::GLS_delta:
-            return "--gls-delta (value " + platform::formatInt(index + 1) + " of 4)";
-    }
-    return "";
-}
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 UsageProblem NotA(const std::string& option, const std::string& rangeText,
                   const std::string& given) {
-    return {option + " must be " + rangeText + ", not \"" + given + "\"."};
+    return {option + " must be " + rangeText + ", not " + Quoted(given) + "."};
 }
 
-std::optional<UsageProblem> ParseInteger(const std::optional<std::string>& text,
-                                         const std::string& option, const std::string& rangeText,
-                                         int& target) {
-    if (!text) return std::nullopt;
-    const auto value = platform::parseInt32(*text);
-    if (!value) return NotA(option, rangeText, *text);
-    target = *value;
-    return std::nullopt;
-}
-
-std::optional<UsageProblem> ParseNumber(const std::optional<std::string>& text,
-                                        const std::string& option, const std::string& rangeText,
-                                        double& target) {
-    if (!text) return std::nullopt;
-    const auto value = platform::parseDouble(*text);
-    if (!value) return NotA(option, rangeText, *text);
-    target = *value;
-    return std::nullopt;
-}
-
-std::optional<UsageProblem> ParseGlsDelta(const std::optional<std::string>& text,
-                                          std::array<double, 4>& target) {
-    if (!text) return std::nullopt;
+std::vector<std::string> SplitAtCommas(const std::string& text) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t comma = text->find(',', start);
-        parts.push_back(text->substr(start, comma - start));
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
-    if (parts.size() != 4) {
-        return UsageProblem{"--gls-delta needs four numbers separated by commas (A,B,C,D), not \"" +
-                            *text + "\"."};
+    return parts;
+}
+
+// Reads the option of one table row into the parameters: the values' form only; the ranges
+// are checked afterwards, all together.
+std::optional<UsageProblem> ParseParameter(const ParameterRule& rule,
+                                           const std::optional<std::string>& text,
+                                           RunParameters& parameters) {
+    if (!text) return std::nullopt;
+    const std::vector<std::string> parts =
+        rule.entries == 1 ? std::vector<std::string>{*text} : SplitAtCommas(*text);
+    if (static_cast<int>(parts.size()) != rule.entries) {
+        // GLS_delta is the one field of several values, four of them.
+        return UsageProblem{std::string(rule.option) + " needs four numbers separated by commas (" +
+                            rule.valueName + "), not " + Quoted(*text) + "."};
     }
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (auto problem = ParseNumber(parts[i], OptionName(ParameterField::GLS_delta,
-                                                            static_cast<int>(i)),
-                                       "a finite number of 0 or more", target[i])) {
-            return problem;
+    for (int entry = 0; entry < rule.entries; ++entry) {
+        const std::string& part = parts[static_cast<std::size_t>(entry)];
+        const ParameterSlot slot = SlotOf(parameters, rule.field, entry);
+        bool parsed = false;
+        if (slot.integer) {
+            const auto value = platform::parseInt32(part);
+            if ((parsed = value.has_value())) *slot.integer = *value;
+        } else {
+            const auto value = platform::parseDouble(part);
+            if ((parsed = value.has_value())) *slot.number = *value;
+        }
+        if (!parsed) {
+            return UsageProblem{
+                RangeRefusal(EntryName(rule.option, rule, entry), rule, Quoted(part))};
         }
     }
     return std::nullopt;
@@ -92,31 +79,20 @@ std::optional<UsageProblem> ParseGlsDelta(const std::optional<std::string>& text
 std::optional<UsageProblem> ParseSeed(const std::optional<std::string>& text,
                                       std::optional<std::uint32_t>& target) {
     if (!text) return std::nullopt;
-    const std::string rangeText = "an integer from 0 to 4294967295";
-    // The same whole-text rule as the other integers: surrounding spaces, an optional '+'.
-    std::string_view digits = *text;
-    while (!digits.empty() && (digits.front() == ' ' || digits.front() == '\t')) {
-        digits.remove_prefix(1);
-    }
-    while (!digits.empty() && (digits.back() == ' ' || digits.back() == '\t')) {
-        digits.remove_suffix(1);
-    }
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    std::uint32_t value = 0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || result.ec != std::errc() ||
-        result.ptr != digits.data() + digits.size()) {
-        return NotA("--seed", rangeText, *text);
-    }
+    const auto value = platform::ParseSeed(*text);
+    if (!value) return NotA("--seed", "an integer from 0 to 4294967295", *text);
     target = value;
     return std::nullopt;
 }
 
 std::optional<UsageProblem> ParseThreads(const std::optional<std::string>& text, int& target) {
     if (!text) return std::nullopt;
-    const std::string rangeText = "an integer from 1 to " + platform::formatInt(kMaximumThreads);
+    const std::string rangeText =
+        "an integer from 1 to " + platform::formatInt(platform::kMaximumThreads);
     const auto value = platform::parseInt32(*text);
-    if (!value || *value < 1 || *value > kMaximumThreads) return NotA("--threads", rangeText, *text);
+    if (!value || *value < 1 || *value > platform::kMaximumThreads) {
+        return NotA("--threads", rangeText, *text);
+    }
     target = *value;
     return std::nullopt;
 }
@@ -137,32 +113,25 @@ std::optional<UsageProblem> BuildRun(const OptionTexts& texts, ClassifyCommandLi
     }
     std::optional<UsageProblem> problem;
     if ((problem = CheckPath(texts.input, "--input", p.inputPath)) ||
-        (problem = CheckPath(texts.output, "--output", p.outputPath)) ||
-        (problem = ParseInteger(texts.clusters, "--clusters", "an integer from 2 to 19",
-                                p.clusterNumber)) ||
-        (problem = ParseInteger(texts.popSize, "--pop-size", "an integer from 6 to 10000",
-                                p.popSize)) ||
-        (problem = ParseInteger(texts.generations, "--generations",
-                                "an integer from 0 to 1000000", p.iGenerations)) ||
-        (problem = ParseNumber(texts.fls, "--fls", "a finite number from 0 to 1", p.FLS)) ||
-        (problem = ParseGlsDelta(texts.glsDelta, p.GLS_delta)) ||
-        (problem = ParseSeed(texts.seed, result.options.seed)) ||
+        (problem = CheckPath(texts.output, "--output", p.outputPath))) {
+        return problem;
+    }
+    for (const ParameterRule& rule : kParameterRules) {
+        if ((problem = ParseParameter(rule, texts.parameters[IndexOf(rule.field)], p))) {
+            return problem;
+        }
+    }
+    if ((problem = ParseSeed(texts.seed, result.options.seed)) ||
         (problem = ParseThreads(texts.threads, result.options.threads))) {
         return problem;
     }
     if (const auto range = FindParameterProblem(p)) {
-        return UsageProblem{OptionName(range->field, range->index) + " must be " +
-                            range->rangeText + ", not " + range->value + "."};
+        const ParameterRule& rule = RuleOf(range->field);
+        return UsageProblem{
+            RangeRefusal(EntryName(rule.option, rule, range->index), rule, range->value)};
     }
     result.options.pictures = !texts.noPictures;
     return std::nullopt;
-}
-
-int DefaultThreadCount() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (cores == 0) return 1;
-    return cores > static_cast<unsigned>(kMaximumThreads) ? kMaximumThreads
-                                                          : static_cast<int>(cores);
 }
 
 }  // namespace
@@ -171,7 +140,7 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     ClassifyCommandLine result;
     result.parameters.outputPath = "OutputFile";
     result.parameters.inputPath.clear();
-    result.options.threads = DefaultThreadCount();
+    result.options.threads = platform::DefaultThreadCount();
     const RunParameters defaults;
 
     CLI::App app{"Multi-objective memetic fuzzy clustering of an ENVI image.\n"
@@ -190,26 +159,10 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
          "raw image file to classify (required); its ENVI header lies beside it");
     text("--output", texts.output, "PATH",
          "base path of the classification images (default: OutputFile, in the current folder)");
-    text("--clusters", texts.clusters, "K",
-         "number of clusters, 2 to 19 (default: " + platform::formatInt(defaults.clusterNumber) +
-             ")");
-    text("--pop-size", texts.popSize, "N",
-         "population size of the global search, 6 to 10000 (default: " +
-             platform::formatInt(defaults.popSize) + ")");
-    text("--generations", texts.generations, "G",
-         "generations of the global search, 0 to 1000000 (default: " +
-             platform::formatInt(defaults.iGenerations) + ")");
-    text("--fls", texts.fls, "P",
-         "probability of a local search per member and generation, 0 to 1 (default: " +
-             platform::formatGeneral(defaults.FLS) + ")");
-    std::string deltaDefaults;
-    for (const double delta : defaults.GLS_delta) {
-        if (!deltaDefaults.empty()) deltaDefaults += ",";
-        deltaDefaults += platform::formatGeneral(delta);
+    for (const ParameterRule& rule : kParameterRules) {
+        text(rule.option, texts.parameters[IndexOf(rule.field)], rule.valueName,
+             OptionHelp(rule, defaults));
     }
-    text("--gls-delta", texts.glsDelta, "A,B,C,D",
-         "the four step sizes of the local search, each 0 or more (default: " + deltaDefaults +
-             ")");
     text("--seed", texts.seed, "N",
          "seed of the random generator, 0 to 4294967295 (default: the current time in "
          "seconds; the seed in use is printed)");

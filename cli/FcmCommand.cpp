@@ -1,11 +1,7 @@
-#include <algorithm>
-#include <charconv>
-#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -14,7 +10,8 @@
 #include "cli/TerminalUserInterface.h"
 #include "clustering/CFcmRunner.h"
 #include "platform/NumberText.h"
-#include "platform/ThreadPool.h"
+#include "platform/SeedText.h"
+#include "platform/ThreadCount.h"
 #include "platform/UserError.h"
 #include "platform/UserInterface.h"
 
@@ -24,7 +21,6 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kMaximumThreads = 1024;
 
 constexpr const char* kDescription =
     "Four-cluster fuzzy c-means of the fixed test image small.img (with small.hdr beside it).\n"
@@ -41,22 +37,6 @@ constexpr const char* kDescription =
     "\n"
     "Without --seed the run waits one second and seeds from the clock (time * 1000); the seed\n"
     "used is printed so the run can be repeated. The files do not depend on --threads.";
-
-// The whole text, surrounding spaces allowed, as an unsigned 32-bit decimal number.
-std::optional<std::uint32_t> ParseSeed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return std::nullopt;
-    const auto last = text.find_last_not_of(" \t");
-    const std::string_view digits = text.substr(first, last - first + 1);
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-    return value;
-}
-
-int DefaultThreadCount() {
-    return std::min(platform::HardwareThreadCount(), kMaximumThreads);
-}
 
 int UsageError(const std::string& text) {
     std::fprintf(stderr, "tavorin fcm: %s\nRun 'tavorin fcm --help' for the options.\n",
@@ -75,9 +55,10 @@ int RunFcmCommand(const std::vector<std::string>& arguments) {
         ->type_name("N");
     std::string threadsText;
     app.add_option("--threads", threadsText,
-                   "threads that share the clustering, 1 to " + platform::formatInt(kMaximumThreads) +
+                   "threads that share the clustering, 1 to " +
+                       platform::formatInt(platform::kMaximumThreads) +
                        "; the results do not depend on it (default: all cores, " +
-                       platform::formatInt(DefaultThreadCount()) + " here)")
+                       platform::formatInt(platform::DefaultThreadCount()) + " here)")
         ->type_name("N");
 
     std::vector<const char*> argv{"tavorin fcm"};
@@ -93,19 +74,20 @@ int RunFcmCommand(const std::vector<std::string>& arguments) {
 
     CFcmRunner runner;
     if (app.count("--seed") > 0) {
-        runner.seed = ParseSeed(seedText);
+        runner.seed = platform::ParseSeed(seedText);
         if (!runner.seed) {
             return UsageError("--seed needs a whole number from 0 to 4294967295, not '" + seedText +
                               "'");
         }
     }
 
-    runner.threadCount = DefaultThreadCount();
+    runner.threadCount = platform::DefaultThreadCount();
     if (app.count("--threads") > 0) {
         const std::optional<int> threads = platform::parseInt32(threadsText);
-        if (!threads || *threads < 1 || *threads > kMaximumThreads) {
+        if (!threads || *threads < 1 || *threads > platform::kMaximumThreads) {
             return UsageError("--threads needs a whole number from 1 to " +
-                              platform::formatInt(kMaximumThreads) + ", not '" + threadsText + "'");
+                              platform::formatInt(platform::kMaximumThreads) + ", not '" +
+                              threadsText + "'");
         }
         runner.threadCount = *threads;
     }

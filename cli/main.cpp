@@ -9,6 +9,7 @@ namespace {
 void PrintUsage(std::FILE* stream) {
     std::fputs(
         "Usage: tavorin COMMAND [options]\n"
+        "       tavorin --version\n"
         "\n"
         "Unsupervised classification of multi-band ENVI images.\n"
         "\n"
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
     if (command == "fcm") return tavorin::cli::RunFcmCommand(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::fputs("tavorin " TAVORIN_VERSION "\n", stdout);
         return 0;
     }
     std::fprintf(stderr, "tavorin: unknown command '%s'\n\n", command.c_str());

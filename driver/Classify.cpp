@@ -14,14 +14,13 @@
 #include "image/CEnviImage.h"
 #include "platform/Clock.h"
 #include "platform/NumberText.h"
+#include "platform/ThreadCount.h"
 #include "platform/UserError.h"
 #include "platform/UserInterface.h"
 #include "tavorin/tavorin.h"
 
 namespace tavorin {
 namespace {
-
-constexpr int kMaximumThreads = 1024;
 
 // Hands each step of a progress window to the caller's callback; messages are not shown, since
 // a library has no one to show them to (refusals arrive as exceptions).
@@ -106,9 +105,9 @@ ClassifyResult Classify(const Image& image, const ClassifyOptions& options) {
     try {
         const RunParameters parameters = ParametersOf(options);
         CheckRunParameters(parameters);
-        if (options.threads < 1 || options.threads > kMaximumThreads) {
+        if (options.threads < 1 || options.threads > platform::kMaximumThreads) {
             throw UserError("The thread count must be from 1 to " +
-                            platform::formatInt(kMaximumThreads) + ", not " +
+                            platform::formatInt(platform::kMaximumThreads) + ", not " +
                             platform::formatInt(options.threads) + ".");
         }
         CheckGeometry(image);

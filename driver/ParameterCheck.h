@@ -3,12 +3,10 @@
 #include <optional>
 #include <string>
 
+#include "driver/ParameterTable.h"
 #include "evolution/RunParameters.h"
 
 namespace tavorin {
-
-// The parameters that have a range, in the order of the dialog.
-enum class ParameterField { ClusterNumber, PopSize, IGenerations, FLS, GLS_delta };
 
 // The first parameter outside its accepted range.
 struct ParameterProblem {
@@ -18,8 +16,9 @@ struct ParameterProblem {
     std::string rangeText;   // the accepted range in words, e.g. "an integer from 2 to 19"
 };
 
-// Checks K in 2..19, popSize in 6..10000, iGenerations in 0..1000000, FLS a finite number in
-// [0, 1] and every GLS_delta a finite number >= 0; the first problem in dialog order, if any.
+// Checks every entry of every field against kParameterRules (K in 2..19, popSize in 6..10000,
+// iGenerations in 0..1000000, FLS a finite number in [0, 1], every GLS_delta a finite number
+// >= 0); the first problem in dialog order, if any.
 std::optional<ParameterProblem> FindParameterProblem(const RunParameters& parameters);
 
 // The dialog label of a field ("Cluster Number", "Pop Size", "iGenerations", "FLS", "GLS_delta").

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/ThreadCount.h"
+
 namespace tavorin::platform {
 
 ThreadPool::ThreadPool(int threadCount) {
@@ -81,9 +83,6 @@ void ThreadPool::WorkerLoop() {
     }
 }
 
-int HardwareThreadCount() {
-    const unsigned count = std::thread::hardware_concurrency();
-    return count == 0 ? 1 : static_cast<int>(count);
-}
+int HardwareThreadCount() { return DefaultThreadCount(); }
 
 }  // namespace tavorin::platform

@@ -9,7 +9,8 @@ class CAboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr const char* kVersion = "1.0.0.1";
+    // The project version set in CMake.
+    static constexpr const char* kVersion = TAVORIN_VERSION;
 
     explicit CAboutDialog(QWidget* parent = nullptr);
 

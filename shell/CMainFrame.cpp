@@ -1,6 +1,5 @@
 #include "shell/CMainFrame.h"
 
-#include <thread>
 #include <utility>
 
 #include <QAction>
@@ -24,6 +23,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "platform/ThreadCount.h"
 #include "shell/CAboutDialog.h"
 #include "shell/CParameterDialog.h"
 #include "shell/CommandRunner.h"
@@ -47,8 +47,7 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 CMainFrame::CMainFrame(ShellCommands commands, RunOptions runOptions, QWidget* parent)
     : QMainWindow(parent), commands_(std::move(commands)), runOptions_(runOptions) {
     // Evaluations run side by side on every core; the results do not depend on it.
-    const unsigned cores = std::thread::hardware_concurrency();
-    runOptions_.threads = cores > 0 ? static_cast<int>(cores) : 1;
+    runOptions_.threads = platform::DefaultThreadCount();
 
     setWindowTitle(Utf8(kTitle));
     setWindowIcon(ApplicationIcon());

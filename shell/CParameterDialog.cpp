@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include "driver/ParameterCheck.h"
+#include "driver/ParameterTable.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 #include "shell/DialogUnits.h"
@@ -97,17 +98,17 @@ void CParameterDialog::CreateControls() {
     outputPathEdit_ = AddEdit("outputPath", 77, 32, 90, 13);
     outputPathEdit_->setReadOnly(true);
     QPushButton* browseOutput = addButton("browseOutput", "...", 174, 33, 15, 10);
-    addLabel("Cluster Number", 14, 53, 59, 12);
+    addLabel(RuleOf(ParameterField::ClusterNumber).label, 14, 53, 59, 12);
     clusterNumberEdit_ = AddEdit("clusterNumber", 77, 51, 90, 13);
 
-    addLabel("Pop Size", 14, 91, 59, 17);
+    addLabel(RuleOf(ParameterField::PopSize).label, 14, 91, 59, 17);
     popSizeEdit_ = AddEdit("popSize", 77, 89, 90, 13);
-    addLabel("iGenerations", 14, 107, 59, 17);
+    addLabel(RuleOf(ParameterField::IGenerations).label, 14, 107, 59, 17);
     iGenerationsEdit_ = AddEdit("iGenerations", 77, 108, 89, 13);
 
-    addLabel("FLS", 16, 147, 17, 13);
+    addLabel(RuleOf(ParameterField::FLS).label, 16, 147, 17, 13);
     flsEdit_ = AddEdit("FLS", 35, 146, 25, 13);
-    addLabel("GLS_delta", 73, 147, 33, 13);
+    addLabel(RuleOf(ParameterField::GLS_delta).label, 73, 147, 33, 13);
     glsDeltaEdits_[0] = AddEdit("GLS_delta0", 111, 146, 25, 13);
     glsDeltaEdits_[1] = AddEdit("GLS_delta1", 142, 146, 25, 13);
     glsDeltaEdits_[2] = AddEdit("GLS_delta2", 111, 164, 25, 13);
@@ -127,16 +128,15 @@ void CParameterDialog::CreateControls() {
 }
 
 void CParameterDialog::BindNumericFields() {
-    // The order of the platform's data exchange: a failure stops at the first bad text.
-    numericBindings_ = {
-        {clusterNumberEdit_, NumberKind::Integer, &parameters_.clusterNumber, nullptr},
-        {popSizeEdit_, NumberKind::Integer, &parameters_.popSize, nullptr},
-        {iGenerationsEdit_, NumberKind::Integer, &parameters_.iGenerations, nullptr},
-        {flsEdit_, NumberKind::Double, nullptr, &parameters_.FLS},
-    };
-    for (std::size_t entry = 0; entry < parameters_.GLS_delta.size(); ++entry)
-        numericBindings_.push_back(
-            {glsDeltaEdits_[entry], NumberKind::Double, nullptr, &parameters_.GLS_delta[entry]});
+    // The order of the platform's data exchange, which is the table's: a failure stops at the
+    // first bad text.
+    numericBindings_.clear();
+    for (const ParameterRule& rule : kParameterRules) {
+        for (int entry = 0; entry < rule.entries; ++entry) {
+            numericBindings_.push_back(
+                {EditOfField(rule.field, entry), SlotOf(parameters_, rule.field, entry)});
+        }
+    }
 }
 
 bool CParameterDialog::UpdateData(bool saveAndValidate) {
@@ -144,9 +144,9 @@ bool CParameterDialog::UpdateData(bool saveAndValidate) {
         inputPathEdit_->setText(ToQString(parameters_.inputPath));
         outputPathEdit_->setText(ToQString(parameters_.outputPath));
         for (const NumericBinding& binding : numericBindings_) {
-            const std::string text = binding.kind == NumberKind::Integer
-                                         ? platform::formatInt(*binding.integerTarget)
-                                         : platform::formatGeneral(*binding.doubleTarget, 15);
+            const ParameterSlot& target = binding.target;
+            const std::string text = target.integer ? platform::formatInt(*target.integer)
+                                                    : platform::formatGeneral(*target.number, 15);
             binding.edit->setText(ToQString(text));
         }
         return true;
@@ -156,20 +156,20 @@ bool CParameterDialog::UpdateData(bool saveAndValidate) {
     parameters_.outputPath = outputPathEdit_->text().toStdString();
     for (const NumericBinding& binding : numericBindings_) {
         const std::string text = binding.edit->text().toStdString();
+        const ParameterSlot& target = binding.target;
         bool parsed = false;
-        if (binding.kind == NumberKind::Integer) {
+        if (target.integer) {
             if (const auto value = platform::parseInt32(text)) {
-                *binding.integerTarget = *value;
+                *target.integer = *value;
                 parsed = true;
             }
         } else if (const auto value = platform::parseDouble(text)) {
-            *binding.doubleTarget = *value;
+            *target.number = *value;
             parsed = true;
         }
         if (!parsed) {
-            ShowMessageBox(this, QString::fromUtf8(binding.kind == NumberKind::Integer
-                                                       ? kIntegerMessage
-                                                       : kNumberMessage));
+            ShowMessageBox(this,
+                           QString::fromUtf8(target.integer ? kIntegerMessage : kNumberMessage));
             binding.edit->setFocus();
             binding.edit->selectAll();
             return false;

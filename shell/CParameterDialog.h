@@ -47,12 +47,9 @@ public slots:
     void OnBrowseOutput();
 
 private:
-    enum class NumberKind { Integer, Double };
     struct NumericBinding {
         QLineEdit* edit;
-        NumberKind kind;
-        int* integerTarget;
-        double* doubleTarget;
+        ParameterSlot target;  // an integer or a number of parameters_
     };
 
     void CreateControls();

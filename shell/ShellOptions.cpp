@@ -1,21 +1,11 @@
 #include "shell/ShellOptions.h"
 
-#include <charconv>
 #include <string_view>
+
+#include "platform/SeedText.h"
 
 namespace tavorin::shell {
 namespace {
-
-// The whole text as a decimal number from 0 to 4294967295.
-std::optional<std::uint32_t> ParseSeed(std::string_view text) {
-    if (text.empty()) return std::nullopt;
-    for (const char c : text)
-        if (c < '0' || c > '9') return std::nullopt;
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 // The value of "--name VALUE" or "--name=VALUE" at `index`, advancing past it.
 std::optional<std::string> OptionValue(const std::vector<std::string>& arguments,
@@ -42,10 +32,12 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
         const std::string& argument = arguments[index];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (Names(argument, "--seed")) {
             const std::optional<std::string> value = OptionValue(arguments, index, "--seed");
             const std::optional<std::uint32_t> seed =
-                value ? ParseSeed(*value) : std::optional<std::uint32_t>();
+                value ? platform::ParseSeed(*value) : std::optional<std::uint32_t>();
             if (!seed) {
                 options.error = "--seed needs a whole number from 0 to 4294967295";
                 return options;
@@ -69,6 +61,7 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
 
 std::string ShellUsage() {
     return "Usage: tavorin-gui [--seed N] [--screenshot DIR]\n"
+           "       tavorin-gui --version\n"
            "\n"
            "The TAVORIN desktop application.\n"
            "\n"
@@ -77,7 +70,8 @@ std::string ShellUsage() {
            "                    4294967295) instead of the clock, so a run can be repeated\n"
            "  --screenshot DIR  save pictures of the main window, the parameter dialog and a\n"
            "                    progress window into DIR as PNG files, then quit\n"
-           "  -h, --help        show this text\n";
+           "  -h, --help        show this text\n"
+           "  --version         print the version and quit\n";
 }
 
 }  // namespace tavorin::shell

@@ -16,7 +16,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("TAVORIN"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVORIN_VERSION));
     QApplication::setWindowIcon(tavorin::shell::ApplicationIcon());
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -28,6 +28,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(tavorin::shell::ShellUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs("tavorin-gui " TAVORIN_VERSION "\n", stdout);
         return 0;
     }
 

@@ -21,10 +21,11 @@ struct Outcome {
     std::string err;
 };
 
-// Runs `tavorin classify <arguments>` inside `dir`.
-Outcome RunClassify(const TempDir& dir, const std::string& arguments) {
-    const std::string command = "cd '" + dir.path().string() + "' && '" TAVORIN_EXECUTABLE_PATH
-                                "' classify " + arguments + " >stdout.txt 2>stderr.txt";
+// Runs `tavorin <arguments>` inside `dir`.
+Outcome RunTavorin(const TempDir& dir, const std::string& arguments) {
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && '" TAVORIN_EXECUTABLE_PATH "' " + arguments +
+                                " >stdout.txt 2>stderr.txt";
     const int status = std::system(command.c_str());
     Outcome outcome;
     if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
@@ -33,6 +34,10 @@ Outcome RunClassify(const TempDir& dir, const std::string& arguments) {
     std::filesystem::remove(dir.file("stdout.txt"));
     std::filesystem::remove(dir.file("stderr.txt"));
     return outcome;
+}
+
+Outcome RunClassify(const TempDir& dir, const std::string& arguments) {
+    return RunTavorin(dir, "classify " + arguments);
 }
 
 std::size_t FileCount(const TempDir& dir) {
@@ -75,6 +80,15 @@ TEST(ClassifyCommand, HelpExitsWithSuccess) {
     const Outcome outcome = RunClassify(dir, "--help");
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_NE(outcome.out.find("--gls-delta"), std::string::npos);
+}
+
+TEST(TavorinCommand, VersionIsTheProjectVersion) {
+    TempDir dir;
+    const Outcome outcome = RunTavorin(dir, "--version");
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_EQ(outcome.out, "tavorin " TAVORIN_VERSION "\n");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_NE(RunTavorin(dir, "--help").out.find("tavorin --version\n"), std::string::npos);
 }
 
 TEST(ClassifyCommand, RefusedImageWritesNothing) {

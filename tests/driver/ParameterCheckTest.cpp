@@ -104,9 +104,6 @@ TEST(ParameterCheck, ReportsTheFirstProblemInDialogOrder) {
 
 TEST(ParameterCheck, LabelsOfTheDialog) {
     EXPECT_EQ(ParameterLabel(ParameterField::ClusterNumber), "Cluster Number");
-    EXPECT_EQ(ParameterLabel(ParameterField::PopSize), "Pop Size");
-    EXPECT_EQ(ParameterLabel(ParameterField::IGenerations), "iGenerations");
-    EXPECT_EQ(ParameterLabel(ParameterField::FLS), "FLS");
     EXPECT_EQ(ParameterLabel(ParameterField::GLS_delta), "GLS_delta");
 }
 

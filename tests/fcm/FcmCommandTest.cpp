@@ -57,6 +57,8 @@ TEST(FcmCommandTest, BadUsageExitsWithTwoAndWritesNothing) {
                                                {"--seed", "4294967296"},
                                                {"--seed", "-1"},
                                                {"--seed", "12x"},
+                                               {"--seed", " 7"},
+                                               {"--seed", "+7"},
                                                {"--seed", ""},
                                                {"--seed"},
                                                {"--threads", "0"},
@@ -104,7 +106,7 @@ TEST(FcmCommandTest, SeededRunUsesTheDataFolderAndRepeats) {
     std::string firstCentres;
     for (int run = 0; run < 2; ++run) {
         TempDir work(true);
-        const CommandResult result = RunFcm({"--seed", " 4294967295 "});
+        const CommandResult result = RunFcm({"--seed", "4294967295"});
         ASSERT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out, "Test image: " + images.file("small.img") +
                                   "\nSeed: 4294967295\nWrote cencer_output_runfcm.txt, "

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "platform/ThreadCount.h"
 #include "platform/UserError.h"
 #include "shell/CMainFrame.h"
 #include "shell/CParameterDialog.h"
@@ -258,8 +258,7 @@ TEST_F(MainFrameTest, OkWithDefaultsRunsTheClassificationWithSeedAndAllCores) {
     EXPECT_EQ(log.parameters->GLS_delta, (std::array<double, 4>{0.01, 0.1, 1.0, 10.0}));
     ASSERT_TRUE(log.options->seed.has_value());
     EXPECT_EQ(*log.options->seed, 77u);
-    const unsigned cores = std::thread::hardware_concurrency();
-    EXPECT_EQ(log.options->threads, cores > 0 ? static_cast<int>(cores) : 1);
+    EXPECT_EQ(log.options->threads, platform::DefaultThreadCount());
 }
 
 TEST_F(MainFrameTest, BothCommandsAreDisabledWhileOneRuns) {

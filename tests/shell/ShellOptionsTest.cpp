@@ -1,9 +1,13 @@
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "shell/ShellOptions.h"
+#include "tests/support/TestSupport.h"
 
 namespace tavorin::shell {
 namespace {
@@ -34,6 +38,18 @@ TEST(ShellOptionsTest, BadSeedsAreRefusedWithOneMessage) {
             << arguments.back();
         EXPECT_FALSE(options.seed.has_value());
     }
+}
+
+TEST(ShellOptionsTest, VersionPrintsTheProjectVersionAndQuits) {
+    EXPECT_TRUE(ParseShellOptions({"--version"}).version);
+    EXPECT_NE(ShellUsage().find("  --version "), std::string::npos);
+    const testing::TempDir dir;
+    const std::string out = dir.file("version.txt");
+    const int status =
+        std::system(("'" TAVORIN_GUI_EXECUTABLE_PATH "' --version >'" + out + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(testing::ReadFileBytes(out), "tavorin-gui " TAVORIN_VERSION "\n");
 }
 
 TEST(ShellOptionsTest, ScreenshotFolderHelpAndUnknownOptions) {
