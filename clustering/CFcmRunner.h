@@ -8,19 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "clustering/FcmCentreSums.h"
+#include "clustering/TestImageLocation.h"
+#include "platform/Random.h"
+#include "platform/ThreadCount.h"
 #include "platform/ThreadPool.h"
 
 namespace tavorin {
 
-// Where the fixed test image was looked for, and the first place that holds it.
-struct TestImageLocation {
-    std::vector<std::string> candidates;  // every path looked at, in search order
-    std::optional<std::string> found;     // the first candidate that exists
-};
-
 // A self-contained fuzzy c-means clusterer with four clusters, run on the fixed test image
-// "small.img". It owns its pixels and its membership and centre matrices and shares nothing
-// with the evolutionary search but the process-wide random generator, which it reseeds.
+// "small.img". It owns its pixels, its membership and centre matrices and its random
+// generator, and shares nothing with the evolutionary search.
 // Matrices are stored row by row in one array: element (row, column) at row * columns + column.
 class CFcmRunner {
 public:
@@ -50,7 +48,7 @@ public:
     // The image to load; empty means the fixed test image found by LocateTestImage.
     std::string imagePath;
     // Threads that share the membership and centre passes; every count gives the same bits.
-    int threadCount = platform::HardwareThreadCount();
+    int threadCount = platform::DefaultThreadCount();
 
     // Loads the image, clusters it and writes the two centre files and "small_result" with
     // its header into the current directory. Throws UserError on any failure.
@@ -83,13 +81,8 @@ public:
     // The same search over given folders.
     static TestImageLocation LocateTestImageIn(const std::vector<std::string>& folders);
 
-    // The sums of a centre update: per cluster j the weights u_ij^m summed over the pixels, and
-    // per band k and cluster j (at k * K + j) the weighted band values, each summed over the
-    // pixels in index order.
-    struct CentreSums {
-        std::vector<double> weights;
-        std::vector<double> weighted;
-    };
+    // The sums of a centre update (see clustering/FcmCentreSums.h).
+    using CentreSums = fcm::CentreSums;
 
 private:
     // Worker threads for `threadCount`, made on first use. A copy of the runner makes its own.
@@ -103,10 +96,6 @@ private:
 
     std::size_t PixelCount() const;
     platform::ThreadPool& Pool();
-    // Calls task(begin, end) for consecutive chunks of 0..count-1, on all threads side by side.
-    void ForEachChunk(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task);
-    // UpdateMemberships for the pixels begin..end-1, any cluster count and fuzzifier.
-    void UpdateMembershipRange(std::size_t begin, std::size_t end);
     // UpdateMemberships; where the fast path allows and `sumNextCentres` asks, also the centre
     // sums of the new memberships, which UpdateCentres would compute next.
     std::optional<CentreSums> UpdateMembershipsAndSum(bool sumNextCentres);
@@ -115,6 +104,8 @@ private:
     void WriteCentresFile(const std::string& path) const;
 
     PoolHolder poolHolder_;
+    // The start memberships' generator, seeded by InitMemberships.
+    platform::Random15 random_;
 };
 
 }  // namespace tavorin

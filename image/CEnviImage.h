@@ -37,7 +37,8 @@ public:
     std::vector<std::string> georeferenceEntries;
 
     // Sets `fileName` and reads the header found beside it. Throws when there is no header
-    // ("Please generate the file header using ENVI！") or it cannot be used.
+    // ("Please generate the file header using ENVI！") or it cannot be used; a refused header
+    // leaves every field as it was.
     void ReadHeader(const std::string& path);
 
     // The header path of a raw file path: the extension of the last path component replaced

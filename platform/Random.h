@@ -28,13 +28,3 @@ private:
 };
 
 }  // namespace tavorin::platform
-
-// TRANSITIONAL: the former process-wide stream, removed once every user owns a Random15.
-namespace tavorin::platform {
-inline Random15& processRandom() {
-    static Random15 instance;
-    return instance;
-}
-inline void srand(std::uint32_t seed) { processRandom().Seed(seed); }
-inline int rand() { return processRandom().Next(); }
-}  // namespace tavorin::platform

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/ThreadCount.h"
 
 namespace tavorin::platform {
 
@@ -82,7 +81,5 @@ void ThreadPool::WorkerLoop() {
         RunIndices();
     }
 }
-
-int HardwareThreadCount() { return DefaultThreadCount(); }
 
 }  // namespace tavorin::platform

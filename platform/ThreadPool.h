@@ -42,7 +42,4 @@ private:
     std::exception_ptr firstError_;
 };
 
-// The number of threads to use when the user asks for "all cores" (DefaultThreadCount).
-int HardwareThreadCount();
-
 }  // namespace tavorin::platform

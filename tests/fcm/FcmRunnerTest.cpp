@@ -40,10 +40,10 @@ CFcmRunner SizedRunner(int pixelCount, int bands, int clusters) {
 // Pixels drawn from a fixed seed, spread over three loose groups so the clustering keeps moving.
 CFcmRunner RandomPixelRunner(int pixelCount) {
     CFcmRunner runner = SizedRunner(pixelCount, 3, 4);
-    platform::srand(2024);
+    platform::Random15 random(2024);
     for (std::size_t i = 0; i < runner.pixels.size(); ++i) {
         const double group = static_cast<double>((i / 3) % 3) * 40.0;
-        runner.pixels[i] = group + platform::rand() % 50;
+        runner.pixels[i] = group + random.Next() % 50;
     }
     return runner;
 }
@@ -339,8 +339,8 @@ TEST(FcmClusterTest, GeneralStepsGiveTheSameBitsForEveryThreadCount) {
         std::vector<std::uint64_t> expectedCentres, expectedMemberships;
         for (int threads : {1, 2, 3, 4}) {
             CFcmRunner runner = SizedRunner(1001, 3, setting.clusters);
-            platform::srand(99);
-            for (double& value : runner.pixels) value = platform::rand() % 200;
+            platform::Random15 random(99);
+            for (double& value : runner.pixels) value = random.Next() % 200;
             runner.fuzzifier = setting.fuzzifier;
             runner.threadCount = threads;
             runner.seed = 8;
@@ -510,8 +510,7 @@ TEST(FcmRunTest, WithoutSeedItPausesAndSeedsFromTheClockTimesOneThousand) {
         matchesAClockSecond = matchesAClockSecond || runner.usedSeed == expected;
     }
     EXPECT_TRUE(matchesAClockSecond) << runner.usedSeed;
-    platform::srand(runner.usedSeed);
-    const double first = platform::rand() / 32768.0;
+    const double first = platform::Random15(runner.usedSeed).Next() / 32768.0;
     EXPECT_EQ(runner.membership[0], first);
 }
 

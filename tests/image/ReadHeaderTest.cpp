@@ -207,6 +207,35 @@ TEST(ReadHeader, RefusesUnusableValues) {
               prefix + "header offset = -4; it must be 0 or more bytes.");
 }
 
+TEST(ReadHeader, RefusalLeavesAPreviouslyLoadedImageUnchanged) {
+    TempDir dir;
+    WriteFileBytes(dir.file("a.hdr"),
+                   HeaderText(3, 2, 2, 12,
+                              "interleave = bil\nbyte order = 1\nheader offset = 16\n"
+                              "map info = {UTM, 1, 1}\n"));
+    CEnviImage image;
+    image.classes = 4;
+    image.ReadHeader(dir.file("a.img"));
+    const CEnviImage loaded = image;
+
+    // Every other key is read before the interleave is refused at the end.
+    WriteFileBytes(dir.file("b.hdr"),
+                   HeaderText(9, 8, 7, 4,
+                              "interleave = bsx\nbyte order = 0\nheader offset = 4\n"
+                              "projection info = {3}\n"));
+    EXPECT_NE(UserErrorOf([&] { image.ReadHeader(dir.file("b.img")); }), "(no error)");
+    EXPECT_EQ(image.fileName, loaded.fileName);
+    EXPECT_EQ(image.samples, loaded.samples);
+    EXPECT_EQ(image.lines, loaded.lines);
+    EXPECT_EQ(image.bands, loaded.bands);
+    EXPECT_EQ(image.dataType, loaded.dataType);
+    EXPECT_EQ(image.classes, loaded.classes);
+    EXPECT_EQ(image.headerOffset, loaded.headerOffset);
+    EXPECT_EQ(image.byteOrder, loaded.byteOrder);
+    EXPECT_EQ(image.interleave, loaded.interleave);
+    EXPECT_EQ(image.georeferenceEntries, loaded.georeferenceEntries);
+}
+
 TEST(ReadHeader, RefusesAGeometryWhoseByteCountOverflows) {
     TempDir dir;
     WriteFileBytes(dir.file("a.hdr"), HeaderText(2147483647, 2147483647, 2147483647, 5));

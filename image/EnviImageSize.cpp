@@ -1,0 +1,44 @@
+#include "image/EnviImageSize.h"
+
+#include "platform/MemoryCheck.h"
+#include "platform/NumberText.h"
+#include "platform/UserError.h"
+
+namespace tavorin::envi::detail {
+
+using platform::formatInt;
+
+SampleLayout LayoutOf(const CEnviImage& image) {
+    return {image.samples, image.lines, image.bands, image.dataType, image.headerOffset};
+}
+
+std::string GeometryText(const SampleLayout& layout) {
+    return formatInt(layout.samples) + " samples, " + formatInt(layout.lines) + " lines and " +
+           formatInt(layout.bands) + " bands";
+}
+
+double BandDataBytes(const SampleLayout& layout) {
+    return static_cast<double>(layout.samples) * static_cast<double>(layout.lines) *
+           static_cast<double>(layout.bands) * 8.0;
+}
+
+bool ByteCountsFit(const SampleLayout& layout) {
+    const std::int64_t pixelCount =
+        static_cast<std::int64_t>(layout.lines) * static_cast<std::int64_t>(layout.samples);
+    std::int64_t values = 0, rawBytes = 0, doubleBytes = 0, lastByte = 0;
+    // The data type is looked at only when the value count fits: a geometry that overflows is
+    // refused as too large whatever its type.
+    return !__builtin_mul_overflow(pixelCount, static_cast<std::int64_t>(layout.bands), &values) &&
+           !__builtin_mul_overflow(
+               values, static_cast<std::int64_t>(CEnviImage::BytesPerSample(layout.dataType)),
+               &rawBytes) &&
+           !__builtin_mul_overflow(values, std::int64_t{8}, &doubleBytes) &&
+           !__builtin_add_overflow(rawBytes, layout.headerOffset, &lastByte);
+}
+
+void ThrowTooLarge(const SampleLayout& layout, const std::string& detail) {
+    throw UserError("The image of " + GeometryText(layout) + " is too large: it would need about " +
+                    platform::GigabytesText(BandDataBytes(layout)) + " of memory" + detail + ".");
+}
+
+}  // namespace tavorin::envi::detail

@@ -1,0 +1,179 @@
+#include "image/EnviRawReader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <sys/stat.h>
+
+#include "image/EnviImageSize.h"
+#include "image/SampleDecoding.h"
+#include "platform/MemoryCheck.h"
+#include "platform/NumberText.h"
+#include "platform/UserError.h"
+
+namespace tavorin::envi::detail {
+namespace {
+
+using platform::formatInt;
+
+// Samples decoded per read while the band data are filled.
+constexpr std::size_t kSamplesPerChunk = std::size_t{1} << 16;
+
+using FilePointer = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+
+// Refuses, before anything is allocated, an image whose `bytes` exceed this computer's memory.
+void checkFitsInMemory(const CEnviImage& image, double bytes) {
+    if (const std::optional<std::string> exceeded = platform::ExceedsPhysicalMemory(bytes)) {
+        ThrowTooLarge(LayoutOf(image), *exceeded);
+    }
+}
+
+// Refuses, before anything is allocated, a geometry that no read can serve: ReadHeader
+// refuses these already, but the fields may have been set directly.
+void checkReadableGeometry(const CEnviImage& image) {
+    const SampleLayout layout = LayoutOf(image);
+    if (image.samples <= 0 || image.lines <= 0 || image.bands <= 0 || image.headerOffset < 0) {
+        throw UserError("The image of " + GeometryText(layout) + " cannot be read: it needs at "
+                        "least one sample, one line and one band.");
+    }
+    if (!ByteCountsFit(layout)) ThrowTooLarge(layout, "");
+}
+
+// Maps the file-order index of each sample to its band-sequential index, one sample after the
+// other, without a division per sample.
+class InterleaveCursor {
+public:
+    InterleaveCursor(const CEnviImage& image)
+        : interleave_(image.interleave),
+          bands_(image.bands),
+          samples_(image.samples),
+          pixelCount_(image.PixelCount()) {}
+
+    std::int64_t next() {
+        std::int64_t target = 0;
+        switch (interleave_) {
+            case CEnviImage::Interleave::Bsq:
+                target = position_++;
+                break;
+            case CEnviImage::Interleave::Bip:
+                // File order: pixel, then band.
+                target = band_ * pixelCount_ + pixel_;
+                if (++band_ == bands_) {
+                    band_ = 0;
+                    ++pixel_;
+                }
+                break;
+            case CEnviImage::Interleave::Bil:
+                // File order: line, then band, then sample.
+                target = band_ * pixelCount_ + line_ * samples_ + sample_;
+                if (++sample_ == samples_) {
+                    sample_ = 0;
+                    if (++band_ == bands_) {
+                        band_ = 0;
+                        ++line_;
+                    }
+                }
+                break;
+        }
+        return target;
+    }
+
+private:
+    CEnviImage::Interleave interleave_;
+    std::int64_t bands_;
+    std::int64_t samples_;
+    std::int64_t pixelCount_;
+    std::int64_t position_ = 0;
+    std::int64_t pixel_ = 0;
+    std::int64_t band_ = 0;
+    std::int64_t line_ = 0;
+    std::int64_t sample_ = 0;
+};
+
+// The raw file of `image`, positioned at its first sample, once it is known to hold every
+// sample the header promises.
+FilePointer openRawFile(const CEnviImage& image) {
+    const std::string& path = image.fileName;
+    const std::string cannotOpen = "Cannot open the image file " + inQuotes(path) + ".";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) throw UserError(cannotOpen);
+    FilePointer file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) throw UserError(cannotOpen);
+
+    const std::int64_t promised = image.headerOffset + image.RawByteCount();
+    struct stat status {};
+    if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size < promised) {
+        throw UserError("The image file " + inQuotes(path) + " is too short: it holds " +
+                        formatInt(status.st_size) + " bytes, but its header promises " +
+                        formatInt(promised) + " bytes.");
+    }
+    if (::fseeko(file.get(), static_cast<off_t>(image.headerOffset), SEEK_SET) != 0) {
+        throw UserError("Cannot read the image file " + inQuotes(path) + ".");
+    }
+    return file;
+}
+
+void readExactly(std::FILE* file, unsigned char* buffer, std::size_t count,
+                 const CEnviImage& image) {
+    if (count == 0) return;
+    if (std::fread(buffer, 1, count, file) != count) {
+        throw UserError("Cannot read the image file " + inQuotes(image.fileName) +
+                        ": it ended before the " + formatInt(image.RawByteCount()) +
+                        " bytes its header promises.");
+    }
+}
+
+}  // namespace
+
+std::vector<unsigned char> ReadRawSamples(const CEnviImage& image) {
+    checkReadableGeometry(image);
+    const std::int64_t byteCount = image.RawByteCount();
+    checkFitsInMemory(image, static_cast<double>(byteCount));
+    FilePointer file = openRawFile(image);
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(byteCount));
+    readExactly(file.get(), buffer.data(), buffer.size(), image);
+    return buffer;
+}
+
+std::vector<double> ReadBandSequential(const CEnviImage& image) {
+    checkReadableGeometry(image);
+    const int sampleBytes = CEnviImage::BytesPerSample(image.dataType);
+    const std::int64_t valueCount = image.PixelCount() * image.bands;
+    checkFitsInMemory(image, BandDataBytes(LayoutOf(image)));
+    FilePointer file = openRawFile(image);
+
+    std::vector<double> bandData(static_cast<std::size_t>(valueCount));
+    std::vector<unsigned char> chunkBytes(kSamplesPerChunk * static_cast<std::size_t>(sampleBytes));
+    std::vector<double> chunkValues;
+    if (image.interleave != CEnviImage::Interleave::Bsq) chunkValues.resize(kSamplesPerChunk);
+    InterleaveCursor cursor(image);
+    const bool bigEndian = image.byteOrder == 1;
+
+    for (std::int64_t done = 0; done < valueCount;) {
+        const auto count = static_cast<std::size_t>(
+            std::min<std::int64_t>(valueCount - done, static_cast<std::int64_t>(kSamplesPerChunk)));
+        readExactly(file.get(), chunkBytes.data(), count * static_cast<std::size_t>(sampleBytes),
+                    image);
+        if (image.interleave == CEnviImage::Interleave::Bsq) {
+            DecodeSamples(chunkBytes.data(), count, image.dataType, bigEndian,
+                          bandData.data() + done);
+        } else {
+            DecodeSamples(chunkBytes.data(), count, image.dataType, bigEndian, chunkValues.data());
+            for (std::size_t i = 0; i < count; ++i) {
+                bandData[static_cast<std::size_t>(cursor.next())] = chunkValues[i];
+            }
+        }
+        done += static_cast<std::int64_t>(count);
+    }
+    return bandData;
+}
+
+}  // namespace tavorin::envi::detail
