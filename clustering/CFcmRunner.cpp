@@ -19,7 +19,6 @@
 #include "platform/FileOutput.h"
 #include "platform/MemoryCheck.h"
 #include "platform/NumberText.h"
-#include "platform/TextFile.h"
 #include "platform/UserError.h"
 
 namespace tavorin {
@@ -359,16 +358,7 @@ void CFcmRunner::CheckSettings() const {
 }
 
 void CFcmRunner::WriteCentresFile(const std::string& path) const {
-    platform::TextFile file;
-    if (!file.Open(path, platform::TextFile::Mode::Truncate)) {
-        throw UserError(platform::CannotCreateFileMessage(path));
-    }
-    file.Write(CentresText());
-    if (!file.Close()) {
-        std::error_code ignored;
-        fs::remove(path, ignored);
-        throw UserError("Cannot write the file \"" + path + "\" completely.");
-    }
+    platform::WriteWholeTextFile(path, CentresText());
 }
 
 }  // namespace tavorin

@@ -6,7 +6,6 @@
 #include "image/ClassColours.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
-#include "platform/TextFile.h"
 #include "platform/UserError.h"
 
 namespace tavorin::envi::detail {
@@ -57,15 +56,7 @@ void WriteImageHeader(const CEnviImage& image) {
     text += "wavelength units = Unknown\n";
     for (const std::string& entry : image.georeferenceEntries) text += entry + "\n";
 
-    platform::TextFile file;
-    if (!file.Open(headerPath, platform::TextFile::Mode::Truncate)) {
-        throw UserError(platform::CannotCreateFileMessage(headerPath));
-    }
-    file.Write(text);
-    if (!file.Close()) {
-        platform::RemoveIncompleteFile(headerPath);
-        throw UserError(platform::CannotWriteWholeFileMessage(headerPath));
-    }
+    platform::WriteWholeTextFile(headerPath, text);
 }
 
 }  // namespace tavorin::envi::detail

@@ -17,8 +17,12 @@ std::string CannotWriteWholeFileMessage(const std::string& path) {
 }
 
 void RemoveIncompleteFile(const std::string& path) {
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
+    // A link is removed itself, never its target.
+    if (fs::is_regular_file(path, ignored) || fs::is_symlink(fs::symlink_status(path, ignored))) {
+        fs::remove(path, ignored);
+    }
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
@@ -31,6 +35,20 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
         RemoveIncompleteFile(path);
         throw UserError(CannotWriteWholeFileMessage(path));
     }
+}
+
+std::string CrLfText(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 16 + 1);
+    for (const char c : text) {
+        if (c == '\n') bytes.push_back('\r');
+        bytes.push_back(c);
+    }
+    return bytes;
+}
+
+void WriteWholeTextFile(const std::string& path, std::string_view text) {
+    WriteWholeFile(path, CrLfText(text));
 }
 
 }  // namespace tavorin::platform

@@ -580,7 +580,7 @@ TEST_F(FcmFailureTest, CentreFileThatCannotBeWrittenCompletelyIsNamedAndRemoved)
     CFcmRunner runner;
     runner.imagePath = images.file("small.img");
     runner.seed = 1;
-    EXPECT_EQ(RunAndCatch(runner), "Cannot write the file \"cencer_output.txt\" completely.");
+    EXPECT_EQ(RunAndCatch(runner), "Cannot write the whole file \"cencer_output.txt\".");
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("cencer_output.txt")));
     EXPECT_FALSE(std::filesystem::exists("small_result"));
 }
