@@ -37,7 +37,7 @@ inline std::vector<double> LoadSampleBands(const std::string& baseName) {
 // A fresh folder below the system's temporary folder that is the working directory while the
 // object lives, for benchmarks of steps that write files.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() : previous_(std::filesystem::current_path()) {
         std::string pattern = (std::filesystem::temp_directory_path() / "tavorin-bench-XXXXXX");
         if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
@@ -52,7 +52,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-private:
+  private:
     std::filesystem::path previous_;
     std::filesystem::path path_;
 };

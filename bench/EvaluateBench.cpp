@@ -88,7 +88,8 @@ void evaluateWidth(benchmark::State& state, tavorin::squares::VectorWidth width)
     }
     const Scene& data = landsat();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(tavorin::squares::Jm(data.pixels(), data.solution.centres.data(), width));
+        benchmark::DoNotOptimize(
+            tavorin::squares::Jm(data.pixels(), data.solution.centres.data(), width));
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -128,10 +129,14 @@ std::vector<CSolution> neighboursOf(const Scene& data) {
 void BM_EvaluateFast(benchmark::State& state) { evaluateFast(state, landsat()); }
 BENCHMARK(BM_EvaluateFast)->Unit(benchmark::kMillisecond);
 
-void BM_EvaluateSse2(benchmark::State& state) { evaluateWidth(state, tavorin::squares::VectorWidth::Sse2); }
+void BM_EvaluateSse2(benchmark::State& state) {
+    evaluateWidth(state, tavorin::squares::VectorWidth::Sse2);
+}
 BENCHMARK(BM_EvaluateSse2)->Unit(benchmark::kMillisecond);
 
-void BM_EvaluateAvx2(benchmark::State& state) { evaluateWidth(state, tavorin::squares::VectorWidth::Avx2); }
+void BM_EvaluateAvx2(benchmark::State& state) {
+    evaluateWidth(state, tavorin::squares::VectorWidth::Avx2);
+}
 BENCHMARK(BM_EvaluateAvx2)->Unit(benchmark::kMillisecond);
 
 void BM_EvaluateLiteralPow(benchmark::State& state) { evaluateLiteral(state, landsat()); }

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "clustering/CFcmRunner.h"
 #include "bench/BenchSupport.h"
+#include "clustering/CFcmRunner.h"
 
 namespace {
 
@@ -39,8 +39,9 @@ void ClusterLandsatScene(benchmark::State& state, int threads) {
         runner.Cluster();
         benchmark::DoNotOptimize(runner.centres.data());
     }
-    state.counters["iterations_per_second"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * runner.iterationCount, benchmark::Counter::kIsRate);
+    state.counters["iterations_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * runner.iterationCount,
+                           benchmark::Counter::kIsRate);
 }
 
 void BM_FcmClusterLandsatScene(benchmark::State& state) { ClusterLandsatScene(state, 1); }
@@ -60,7 +61,11 @@ void BM_FcmOneIterationLandsatScene(benchmark::State& state) {
         benchmark::DoNotOptimize(runner.membership.data());
     }
 }
-BENCHMARK(BM_FcmOneIterationLandsatScene)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FcmOneIterationLandsatScene)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_FcmUpdateCentresLandsatScene(benchmark::State& state) {
     CFcmRunner runner = SceneWithThreads(static_cast<int>(state.range(0)));
@@ -71,7 +76,11 @@ void BM_FcmUpdateCentresLandsatScene(benchmark::State& state) {
         benchmark::DoNotOptimize(runner.centres.data());
     }
 }
-BENCHMARK(BM_FcmUpdateCentresLandsatScene)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FcmUpdateCentresLandsatScene)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_FcmUpdateMembershipsLandsatScene(benchmark::State& state) {
     CFcmRunner runner = SceneWithThreads(static_cast<int>(state.range(0)));
@@ -83,7 +92,11 @@ void BM_FcmUpdateMembershipsLandsatScene(benchmark::State& state) {
         benchmark::DoNotOptimize(runner.newMembership.data());
     }
 }
-BENCHMARK(BM_FcmUpdateMembershipsLandsatScene)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FcmUpdateMembershipsLandsatScene)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -40,8 +40,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
             std::fputs(commandLine.text.c_str(), stdout);
             return 0;
         case ClassifyCommandLine::Outcome::UsageError:
-            std::fprintf(stderr, "tavorin classify: %s\n",
-                         commandLine.text.c_str());
+            std::fprintf(stderr, "tavorin classify: %s\n", commandLine.text.c_str());
             return 2;
         case ClassifyCommandLine::Outcome::Run:
             break;

@@ -143,11 +143,12 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     result.options.threads = platform::DefaultThreadCount();
     const RunParameters defaults;
 
-    CLI::App app{"Multi-objective memetic fuzzy clustering of an ENVI image.\n"
-                 "Writes one classification image per member of the final Pareto front, named\n"
-                 "<output>_0, <output>_1, ..., each with its ENVI header, and the objective\n"
-                 "pairs of the front to FinalPF.txt.",
-                 "tavorin classify"};
+    CLI::App app{
+        "Multi-objective memetic fuzzy clustering of an ENVI image.\n"
+        "Writes one classification image per member of the final Pareto front, named\n"
+        "<output>_0, <output>_1, ..., each with its ENVI header, and the objective\n"
+        "pairs of the front to FinalPF.txt.",
+        "tavorin classify"};
     OptionTexts texts;
     const auto text = [&](const char* name, std::optional<std::string>& target,
                           const char* typeName, const std::string& description) {

@@ -28,8 +28,10 @@ constexpr const char* kDescription =
     "The test image is looked for, in this order, in:\n"
     "  1. the folder named by the environment variable TAVORIN_DATA_DIR, if set;\n"
     "  2. <folder of the tavorin executable>/../share/tavorin (the installed data);\n"
-    "  3. " TAVORIN_INSTALL_DATA_DIR " (the install prefix's data);\n"
-    "  4. " TAVORIN_SOURCE_DATA_DIR " (the source tree's data folder).\n"
+    "  3. " TAVORIN_INSTALL_DATA_DIR
+    " (the install prefix's data);\n"
+    "  4. " TAVORIN_SOURCE_DATA_DIR
+    " (the source tree's data folder).\n"
     "\n"
     "Writes into the current directory: cencer_output_runfcm.txt and cencer_output.txt (the\n"
     "four centres, one line each) and small_result with its ENVI header small_result.hdr\n"

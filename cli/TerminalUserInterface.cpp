@@ -1,7 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 namespace tavorin::cli {
 namespace {
@@ -9,7 +9,7 @@ namespace {
 constexpr int kBarWidth = 30;
 
 class TerminalProgressView : public platform::IProgressView {
-public:
+  public:
     explicit TerminalProgressView(bool interactive) : interactive_(interactive) {}
 
     ~TerminalProgressView() override {
@@ -35,7 +35,7 @@ public:
         drawn_ = true;
     }
 
-private:
+  private:
     bool interactive_;
     bool drawn_ = false;
     int lastPercent_ = -1;
@@ -55,8 +55,7 @@ void TerminalUserInterface::ShowMessage(const std::string& text, platform::Messa
     std::fflush(stream);
 }
 
-std::unique_ptr<platform::IProgressView> TerminalUserInterface::OpenProgress(
-    const std::string&) {
+std::unique_ptr<platform::IProgressView> TerminalUserInterface::OpenProgress(const std::string&) {
     return std::make_unique<TerminalProgressView>(interactive_);
 }
 

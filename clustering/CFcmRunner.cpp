@@ -96,8 +96,9 @@ void CFcmRunner::LoadTestImage() {
 void CFcmRunner::AllocateMatrices() {
     if (clusterNumber < 1) throw std::logic_error("CFcmRunner: the cluster count must be positive");
     if (lineCount < 1 || sampleCount < 1 || bandCount < 1) {
-        throw UserError("The test image has no pixels or no bands (" + platform::formatInt(sampleCount) +
-                        " samples, " + platform::formatInt(lineCount) + " lines, " +
+        throw UserError("The test image has no pixels or no bands (" +
+                        platform::formatInt(sampleCount) + " samples, " +
+                        platform::formatInt(lineCount) + " lines, " +
                         platform::formatInt(bandCount) + " bands).");
     }
     const std::size_t pixelCount = PixelCount();
@@ -105,9 +106,9 @@ void CFcmRunner::AllocateMatrices() {
     const std::size_t bands = static_cast<std::size_t>(bandCount);
     // Refused before anything is allocated: the two membership matrices, the pixels and, while
     // they load, the image's band data (a header may claim any size).
-    const double neededBytes = static_cast<double>(lineCount) * static_cast<double>(sampleCount) *
-                               (2.0 * static_cast<double>(clusters) + 2.0 * static_cast<double>(bands)) *
-                               8.0;
+    const double neededBytes =
+        static_cast<double>(lineCount) * static_cast<double>(sampleCount) *
+        (2.0 * static_cast<double>(clusters) + 2.0 * static_cast<double>(bands)) * 8.0;
     if (const std::optional<std::string> exceeded = platform::ExceedsPhysicalMemory(neededBytes)) {
         throw UserError("The test image of " + platform::formatInt(sampleCount) + " samples, " +
                         platform::formatInt(lineCount) + " lines and " +
@@ -198,8 +199,10 @@ void CFcmRunner::UpdateCentres() {
             FourClusterSums<kBands, ClusterPairs::FirstTwo> firstTwo(bands);
             FourClusterSums<kBands, ClusterPairs::LastTwo> lastTwo(bands);
             pool.Run(2, [&](int pair) {
-                if (pair == 0) firstTwo.AddRange(memberships, values, 0, pixelCount);
-                else lastTwo.AddRange(memberships, values, 0, pixelCount);
+                if (pair == 0)
+                    firstTwo.AddRange(memberships, values, 0, pixelCount);
+                else
+                    lastTwo.AddRange(memberships, values, 0, pixelCount);
             });
             firstTwo.StoreInto(sums);
             lastTwo.StoreInto(sums);
@@ -212,8 +215,9 @@ void CFcmRunner::UpdateCentres() {
     const std::size_t parts = std::min(threads, clusters);
     pool.Run(static_cast<int>(parts), [&](int part) {
         const std::size_t p = static_cast<std::size_t>(part);
-        fcm::detail::AccumulateCentreSums(membership.data(), pixels.data(), pixelCount, clusters, bands,
-                             fuzzifier, clusters * p / parts, clusters * (p + 1) / parts, sums);
+        fcm::detail::AccumulateCentreSums(membership.data(), pixels.data(), pixelCount, clusters,
+                                          bands, fuzzifier, clusters * p / parts,
+                                          clusters * (p + 1) / parts, sums);
     });
     ApplyCentreSums(sums);
 }
@@ -288,7 +292,8 @@ std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool s
 platform::ThreadPool& CFcmRunner::Pool() {
     const int wanted = std::max(threadCount, 1);
     std::unique_ptr<platform::ThreadPool>& pool = poolHolder_.pool;
-    if (!pool || pool->threadCount() != wanted) pool = std::make_unique<platform::ThreadPool>(wanted);
+    if (!pool || pool->threadCount() != wanted)
+        pool = std::make_unique<platform::ThreadPool>(wanted);
     return *pool;
 }
 

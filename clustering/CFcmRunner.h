@@ -21,7 +21,7 @@ namespace tavorin {
 // generator, and shares nothing with the evolutionary search.
 // Matrices are stored row by row in one array: element (row, column) at row * columns + column.
 class CFcmRunner {
-public:
+  public:
     static constexpr const char* kTestImageName = "small.img";
     static constexpr const char* kClusteredCentresFileName = "cencer_output_runfcm.txt";
     static constexpr const char* kResultCentresFileName = "cencer_output.txt";
@@ -30,15 +30,15 @@ public:
     CFcmRunner() = default;
     virtual ~CFcmRunner() = default;
 
-    int clusterNumber = 4;           // K
+    int clusterNumber = 4;  // K
     int sampleCount = 0;
-    int lineCount = 0;               // N = lineCount * sampleCount pixels
-    int bandCount = 0;               // d
+    int lineCount = 0;                  // N = lineCount * sampleCount pixels
+    int bandCount = 0;                  // d
     std::vector<double> newMembership;  // N x K, the memberships being computed
     std::vector<double> membership;     // N x K, row i belongs to pixel i
     std::vector<double> centres;        // K x d
     std::vector<double> pixels;         // N x d, row i = the band values of pixel i
-    int fuzzifier = 2;               // m
+    int fuzzifier = 2;                  // m
     int iterationCount = 100;
 
     // When set, the memberships start from this seed without the pause, so a run repeats.
@@ -84,10 +84,10 @@ public:
     // The sums of a centre update (see clustering/FcmCentreSums.h).
     using CentreSums = fcm::CentreSums;
 
-private:
+  private:
     // Worker threads for `threadCount`, made on first use. A copy of the runner makes its own.
     class PoolHolder {
-    public:
+      public:
         PoolHolder() = default;
         PoolHolder(const PoolHolder&) {}
         PoolHolder& operator=(const PoolHolder&) { return *this; }

@@ -29,7 +29,8 @@ using ImageView = squares::PixelBands;
 // Working rows of one block, cluster-major: entry j * kBlockPixels + p.
 struct BlockScratch {
     explicit BlockScratch(std::size_t clusters)
-        : squaredDistance(clusters * kBlockPixels), work(clusters * kBlockPixels),
+        : squaredDistance(clusters * kBlockPixels),
+          work(clusters * kBlockPixels),
           inverseSum(kBlockPixels) {}
     std::vector<double> squaredDistance;
     std::vector<double> work;
@@ -134,7 +135,6 @@ double computeJm(const ImageView& image, const double* centres, double fuzzifier
     return jm;
 }
 
-
 // The smallest squared distance between two different centres, starting from the pair (0, 1);
 // a NaN on either side replaces the value.
 double computeSeparation(const double* centres, std::size_t clusters, std::size_t bands) {
@@ -161,12 +161,12 @@ double computeSeparation(const double* centres, std::size_t clusters, std::size_
 // The image of an evaluation, after checking the sizes the evaluation relies on.
 ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
     if (run.clusterNumber < 2 || run.bandCount < 1 || run.pixelCount < 1) {
-        throw std::invalid_argument("Evaluate: needs at least two clusters, one band and one pixel");
+        throw std::invalid_argument(
+            "Evaluate: needs at least two clusters, one band and one pixel");
     }
-    const ImageView image{run.bandData ? run.bandData->data() : nullptr,
-                          static_cast<std::size_t>(run.pixelCount),
-                          static_cast<std::size_t>(run.bandCount),
-                          static_cast<std::size_t>(run.clusterNumber)};
+    const ImageView image{
+        run.bandData ? run.bandData->data() : nullptr, static_cast<std::size_t>(run.pixelCount),
+        static_cast<std::size_t>(run.bandCount), static_cast<std::size_t>(run.clusterNumber)};
     if (!run.bandData || run.bandData->size() < image.pixelCount * image.bandCount) {
         throw std::invalid_argument("Evaluate: the image holds fewer values than its geometry");
     }
@@ -192,7 +192,8 @@ bool differsOnlyInCentre(const CSolution& member, const CSolution& neighbour, st
     const double* a = member.centres.data();
     const double* b = neighbour.centres.data();
     return std::memcmp(a, b, c * d * sizeof(double)) == 0 &&
-           std::memcmp(a + (c + 1) * d, b + (c + 1) * d, (genes - (c + 1) * d) * sizeof(double)) == 0;
+           std::memcmp(a + (c + 1) * d, b + (c + 1) * d, (genes - (c + 1) * d) * sizeof(double)) ==
+               0;
 }
 
 }  // namespace
@@ -216,9 +217,8 @@ platform::ThreadPool& Evaluator::Pool() const {
 void Evaluator::Evaluate(CSolution& s) const {
     const ImageView image = checkedImage(image_, s);
     const double* centres = s.centres.data();
-    const double jm = fuzzifier == 2.0
-                          ? squares::Jm(image, centres, squares::FastestWidth())
-                          : computeJm<GeneralPower>(image, centres, fuzzifier);
+    const double jm = fuzzifier == 2.0 ? squares::Jm(image, centres, squares::FastestWidth())
+                                       : computeJm<GeneralPower>(image, centres, fuzzifier);
     storeObjectives(s, jm, image);
 }
 
@@ -247,15 +247,15 @@ void Evaluator::EvaluateNeighbours(const CSolution& member,
     const auto runGroup = [&](std::size_t g) {
         const std::size_t first = g * moves.size() / groups;
         const std::size_t last = (g + 1) * moves.size() / groups;
-        squares::NeighbourJm(image, member.centres.data(),
-                             std::span<const squares::MovedCentre>(moves).subspan(first, last - first),
-                             jm.data() + first, squares::FastestWidth());
+        squares::NeighbourJm(
+            image, member.centres.data(),
+            std::span<const squares::MovedCentre>(moves).subspan(first, last - first),
+            jm.data() + first, squares::FastestWidth());
     };
     if (groups <= 1) {
         if (!moves.empty()) runGroup(0);
     } else {
-        Pool().Run(static_cast<int>(groups),
-                             [&](int g) { runGroup(static_cast<std::size_t>(g)); });
+        Pool().Run(static_cast<int>(groups), [&](int g) { runGroup(static_cast<std::size_t>(g)); });
     }
     for (std::size_t v = 0; v < moved.size(); ++v) storeObjectives(*moved[v], jm[v], image);
     EvaluateAll(others);

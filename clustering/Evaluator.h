@@ -25,7 +25,7 @@ struct EvaluationImage {
 // image, one at a time, in batches and as neighbours of a member, with the worker threads of
 // the batches. Results never depend on the thread count.
 class Evaluator {
-public:
+  public:
     explicit Evaluator(EvaluationImage image, int threadCount = 1);
     ~Evaluator();
     Evaluator(const Evaluator&) = delete;
@@ -50,7 +50,7 @@ public:
     // any other centre is evaluated on its own.
     void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
 
-private:
+  private:
     // The workers of the side-by-side evaluations, made on first use and kept for the run.
     platform::ThreadPool& Pool() const;
 

@@ -37,7 +37,7 @@ void ForEachChunk(platform::ThreadPool& pool, std::size_t count,
 // the system holds back only slows the pass down. Nothing in Work allocates or throws.
 template <std::size_t FixedBands>
 class SharedFourClusterPass {
-public:
+  public:
     SharedFourClusterPass(const FourClusterPass& pass, std::size_t pixelCount)
         : pass_(pass),
           pixelCount_(pixelCount),
@@ -72,7 +72,7 @@ public:
         lastTwo_.sums.StoreInto(sums);
     }
 
-private:
+  private:
     template <ClusterPairs Pairs>
     struct Stream {
         explicit Stream(std::size_t bands) : sums(bands) {}

@@ -30,15 +30,24 @@ template <class Visitor>
 decltype(auto) WithBandCount(std::size_t bands, Visitor&& visit) {
     using std::integral_constant;
     switch (bands) {
-        case 1: return visit(integral_constant<std::size_t, 1>{});
-        case 2: return visit(integral_constant<std::size_t, 2>{});
-        case 3: return visit(integral_constant<std::size_t, 3>{});
-        case 4: return visit(integral_constant<std::size_t, 4>{});
-        case 5: return visit(integral_constant<std::size_t, 5>{});
-        case 6: return visit(integral_constant<std::size_t, 6>{});
-        case 7: return visit(integral_constant<std::size_t, 7>{});
-        case 8: return visit(integral_constant<std::size_t, 8>{});
-        default: return visit(integral_constant<std::size_t, 0>{});
+        case 1:
+            return visit(integral_constant<std::size_t, 1>{});
+        case 2:
+            return visit(integral_constant<std::size_t, 2>{});
+        case 3:
+            return visit(integral_constant<std::size_t, 3>{});
+        case 4:
+            return visit(integral_constant<std::size_t, 4>{});
+        case 5:
+            return visit(integral_constant<std::size_t, 5>{});
+        case 6:
+            return visit(integral_constant<std::size_t, 6>{});
+        case 7:
+            return visit(integral_constant<std::size_t, 7>{});
+        case 8:
+            return visit(integral_constant<std::size_t, 8>{});
+        default:
+            return visit(integral_constant<std::size_t, 0>{});
     }
 }
 
@@ -51,7 +60,7 @@ enum class ClusterPairs { Both, FirstTwo, LastTwo };
 // leaves every sum's bits as they are.
 template <std::size_t FixedBands, ClusterPairs Pairs>
 class FourClusterSums {
-public:
+  public:
     static constexpr bool kFirstTwo = Pairs != ClusterPairs::LastTwo;
     static constexpr bool kLastTwo = Pairs != ClusterPairs::FirstTwo;
 
@@ -101,7 +110,7 @@ public:
         }
     }
 
-private:
+  private:
     // Wrapped so that containers take the register type without dropping its alignment.
     struct Packed {
         __m128d value;
@@ -202,9 +211,8 @@ template <std::size_t FixedBands>
 void FourClusterMembershipsRange(const FourClusterPass& pass, std::size_t begin, std::size_t end) {
     std::size_t first = begin;
     for (; first + 2 <= end; first += 2) {
-        if (!FourClusterMembershipsOfPair<FixedBands>(pass.pixels, first, pass.bands,
-                                                      pass.pairedCentres,
-                                                      pass.memberships + first * 4)) {
+        if (!FourClusterMembershipsOfPair<FixedBands>(
+                pass.pixels, first, pass.bands, pass.pairedCentres, pass.memberships + first * 4)) {
             for (std::size_t i = first; i < first + 2; ++i) {
                 FourClusterMembershipsOfPixel(pass.pixels + i * pass.bands, pass.centres,
                                               pass.bands, pass.memberships + i * 4);

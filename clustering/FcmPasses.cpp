@@ -110,7 +110,8 @@ void MembershipsRange(const MembershipPass& pass, std::size_t begin, std::size_t
                 for (std::size_t p = 0; p < count; ++p) values[p] = std::pow(values[p], exponent);
             }
         }
-        std::fill(inverseSums.begin(), inverseSums.begin() + static_cast<std::ptrdiff_t>(count), 0.0);
+        std::fill(inverseSums.begin(), inverseSums.begin() + static_cast<std::ptrdiff_t>(count),
+                  0.0);
         for (std::size_t l = 0; l < clusters; ++l) {
             const double* values = powered.data() + l * block;
             for (std::size_t p = 0; p < count; ++p) inverseSums[p] += 1.0 / values[p];

@@ -26,7 +26,6 @@ struct LiteralImage {
 // distance and membership matrices, the squared distances of Jm computed afresh. Products mode
 // supports the fuzzifier 2 only.
 ObjectivePair LiteralEvaluate(const LiteralImage& image, int clusterNumber,
-                              const std::vector<double>& centres, double fuzzifier,
-                              PowerMode mode);
+                              const std::vector<double>& centres, double fuzzifier, PowerMode mode);
 
 }  // namespace tavorin::detail

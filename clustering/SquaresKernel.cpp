@@ -8,13 +8,13 @@ namespace tavorin::squares {
 
 bool IsAvailable(VectorWidth width) {
     switch (width) {
-    case VectorWidth::Sse2:
-        return true;
-    case VectorWidth::Avx2:
+        case VectorWidth::Sse2:
+            return true;
+        case VectorWidth::Avx2:
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-        return __builtin_cpu_supports("avx2");
+            return __builtin_cpu_supports("avx2");
 #else
-        return false;
+            return false;
 #endif
     }
     return false;
@@ -39,7 +39,8 @@ double Jm(const PixelBands& image, const double* centres, VectorWidth width) {
 void NeighbourJm(const PixelBands& image, const double* memberCentres,
                  std::span<const MovedCentre> moves, double* jm, VectorWidth width) {
     if (moves.empty()) return;
-    std::vector<double> scratch(detail::NeighbourScratchSize(image.clusterNumber, image.bandCount, moves.size()));
+    std::vector<double> scratch(
+        detail::NeighbourScratchSize(image.clusterNumber, image.bandCount, moves.size()));
 #if defined(__x86_64__)
     if (width == VectorWidth::Avx2 && IsAvailable(width)) {
         detail::NeighbourJmAvx2(image, memberCentres, moves.data(), moves.size(), jm,

@@ -28,8 +28,8 @@ double JmAvx2(const PixelBands& image, const double* centres, double* scratch) {
     return JmKernel<Lanes>(image, centres, scratch);
 }
 
-void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres,
-                     const MovedCentre* moves, std::size_t moveCount, double* jm, double* scratch) {
+void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
+                     std::size_t moveCount, double* jm, double* scratch) {
     NeighbourJmKernel<Lanes>(image, memberCentres, moves, moveCount, jm, scratch);
 }
 

@@ -77,13 +77,14 @@ BlockPixels blockPixels(const PixelBands& image, std::size_t first, std::size_t 
 // are cluster-major (entry j * kBlockPixels + p). With several solutions each step adds one
 // term to every sum, so their chains run side by side.
 class RunningSums {
-public:
+  public:
     RunningSums(double* sums, std::size_t chains) : sums_(sums), chains_(chains) {
         for (std::size_t c = 0; c < chains; ++c) sums_[c] = 0.0;
     }
 
     // The next block whose terms to add: chain c reads terms + c * stride.
-    void Restart(const double* terms, std::size_t stride, std::size_t pixels, std::size_t clusters) {
+    void Restart(const double* terms, std::size_t stride, std::size_t pixels,
+                 std::size_t clusters) {
         Finish();
         terms_ = terms;
         stride_ = stride;
@@ -107,7 +108,7 @@ public:
         while (pixel_ < pixels_) Step();
     }
 
-private:
+  private:
     double* sums_;
     std::size_t chains_;
     const double* terms_ = nullptr;
@@ -121,7 +122,7 @@ private:
 // One running sum over a block's terms stored pixel-major (entry p * K + j), the order of the
 // sum, added a few at a time between the divider work.
 class LinearSum {
-public:
+  public:
     void Restart(const double* terms, std::size_t count) {
         Finish();
         terms_ = terms;
@@ -140,7 +141,7 @@ public:
     }
     double sum() const { return sum_; }
 
-private:
+  private:
     double sum_ = 0.0;
     const double* terms_ = nullptr;
     std::size_t count_ = 0;
@@ -152,7 +153,8 @@ private:
 // squared(j) gives the pixel's squared distance to cluster j.
 // The pixel's term of cluster j is at terms[j * stride].
 template <class SquaredOf>
-void FixCoincidingPixel(double* terms, std::size_t stride, std::size_t clusters, SquaredOf squared) {
+void FixCoincidingPixel(double* terms, std::size_t stride, std::size_t clusters,
+                        SquaredOf squared) {
     std::size_t coinciding = clusters;
     for (std::size_t j = 0; j < clusters; ++j) {
         const double q = squared(j);
@@ -220,8 +222,8 @@ double JmKernel(const PixelBands& image, const double* centres, double* scratch)
                     const V distance = Lanes::Sqrt(Lanes::Load(q + p));
                     const V square = Lanes::Mul(distance, distance);
                     Lanes::Store(poweredRow + p, square);
-                    Lanes::Store(inverseSum + p, Lanes::Add(Lanes::Load(inverseSum + p),
-                                                            Lanes::Div(one, square)));
+                    Lanes::Store(inverseSum + p,
+                                 Lanes::Add(Lanes::Load(inverseSum + p), Lanes::Div(one, square)));
                     sum.template Step<kStepsPerIteration>();
                 }
                 if (p < nextCount) {
@@ -246,7 +248,8 @@ double JmKernel(const PixelBands& image, const double* centres, double* scratch)
 
         for (std::size_t p = 0; p < count; ++p) {
             if (isFinite(inverseSum[p])) continue;
-            FixCoincidingPixel(terms + p * clusters, 1, clusters, [&](std::size_t j) { return current[j * B + p]; });
+            FixCoincidingPixel(terms + p * clusters, 1, clusters,
+                               [&](std::size_t j) { return current[j * B + p]; });
         }
 
         sum.Restart(terms, count * clusters);
@@ -316,7 +319,8 @@ void NeighbourJmKernel(const PixelBands& image, const double* memberCentres,
             const std::size_t c = moves[v].cluster;
             double* moveTerms = terms + v * termsPerMove;
             for (std::size_t p = 0; p < count; p += W) {
-                const V q = K::SquaredDistance(block.pixels, block.stride, bands, p, moves[v].values);
+                const V q =
+                    K::SquaredDistance(block.pixels, block.stride, bands, p, moves[v].values);
                 const V distance = Lanes::Sqrt(q);
                 const V square = Lanes::Mul(distance, distance);
                 Lanes::Store(movedSquared + p, q);
@@ -324,7 +328,8 @@ void NeighbourJmKernel(const PixelBands& image, const double* memberCentres,
                 const V movedInverse = Lanes::Div(one, square);
                 V s = Lanes::Zero();
                 for (std::size_t l = 0; l < clusters; ++l) {
-                    s = Lanes::Add(s, l == c ? movedInverse : Lanes::Load(memberInverse + l * B + p));
+                    s = Lanes::Add(s,
+                                   l == c ? movedInverse : Lanes::Load(memberInverse + l * B + p));
                 }
                 Lanes::Store(inverseSum + p, s);
                 sums.Step();

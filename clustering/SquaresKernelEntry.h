@@ -24,12 +24,12 @@ static constexpr std::size_t NeighbourScratchSize(std::size_t clusters, std::siz
 }
 
 double JmSse2(const PixelBands& image, const double* centres, double* scratch);
-void NeighbourJmSse2(const PixelBands& image, const double* memberCentres,
-                     const MovedCentre* moves, std::size_t moveCount, double* jm, double* scratch);
+void NeighbourJmSse2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
+                     std::size_t moveCount, double* jm, double* scratch);
 
 // Defined only on x86-64; called only where the processor reports AVX2.
 double JmAvx2(const PixelBands& image, const double* centres, double* scratch);
-void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres,
-                     const MovedCentre* moves, std::size_t moveCount, double* jm, double* scratch);
+void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
+                     std::size_t moveCount, double* jm, double* scratch);
 
 }  // namespace tavorin::squares::detail

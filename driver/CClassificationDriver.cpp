@@ -20,8 +20,8 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
     using platform::MessageKind;
     try {
         // 1. Every run draws from its own generator, seeded here.
-        const auto seed = options.seed ? *options.seed
-                                       : static_cast<std::uint32_t>(platform::timeSeconds());
+        const auto seed =
+            options.seed ? *options.seed : static_cast<std::uint32_t>(platform::timeSeconds());
 
         // Refuse bad parameters before anything is read or written.
         CheckRunParameters(parameters);

@@ -17,7 +17,7 @@ struct RunOptions {
 
 // The classification command: parameters in, classification images and logs out.
 class CClassificationDriver {
-public:
+  public:
     virtual ~CClassificationDriver() = default;
 
     // Runs one whole classification, every one from the state of a fresh process. Every

@@ -25,7 +25,7 @@ namespace {
 // Hands each step of a progress window to the caller's callback; messages are not shown, since
 // a library has no one to show them to (refusals arrive as exceptions).
 class CallbackUserInterface : public platform::IUserInterface {
-public:
+  public:
     explicit CallbackUserInterface(const ClassifyOptions& options) : options_(options) {}
 
     void ShowMessage(const std::string&, platform::MessageKind) override {}
@@ -34,9 +34,9 @@ public:
         return std::make_unique<View>(options_);
     }
 
-private:
+  private:
     class View : public platform::IProgressView {
-    public:
+      public:
         explicit View(const ClassifyOptions& options) : options_(options) {}
         void Update(const platform::ProgressState& state) override {
             if (!options_.progress) return;
@@ -44,7 +44,7 @@ private:
                               platform::ProgressPercent(state.lower, state.upper, state.position));
         }
 
-    private:
+      private:
         const ClassifyOptions& options_;
     };
 
@@ -74,8 +74,8 @@ void CheckGeometry(const Image& image) {
                           static_cast<unsigned long long>(image.samples) *
                           static_cast<unsigned long long>(image.bands);
     if (image.bandData.size() != expected) {
-        throw UserError("The image holds " + platform::formatInt(static_cast<long long>(
-                                                 image.bandData.size())) +
+        throw UserError("The image holds " +
+                        platform::formatInt(static_cast<long long>(image.bandData.size())) +
                         " samples, but " + platform::formatInt(image.lines) + " lines x " +
                         platform::formatInt(image.samples) + " samples x " +
                         platform::formatInt(image.bands) + " bands need " +
@@ -113,8 +113,8 @@ ClassifyResult Classify(const Image& image, const ClassifyOptions& options) {
         CheckGeometry(image);
 
         ClassifyResult result;
-        result.seed = options.seed ? *options.seed
-                                   : static_cast<std::uint32_t>(platform::timeSeconds());
+        result.seed =
+            options.seed ? *options.seed : static_cast<std::uint32_t>(platform::timeSeconds());
         CallbackUserInterface userInterface(options);
         RunState run(MakeRunGlobals(parameters, image.lines, image.samples, image.bands,
                                     std::make_shared<const std::vector<double>>(image.bandData)),

@@ -11,9 +11,9 @@ namespace tavorin {
 // The first parameter outside its accepted range.
 struct ParameterProblem {
     ParameterField field;
-    int index = 0;           // entry of GLS_delta (0..3); 0 for the other fields
-    std::string value;       // the refused value as text
-    std::string rangeText;   // the accepted range in words, e.g. "an integer from 2 to 19"
+    int index = 0;          // entry of GLS_delta (0..3); 0 for the other fields
+    std::string value;      // the refused value as text
+    std::string rangeText;  // the accepted range in words, e.g. "an integer from 2 to 19"
 };
 
 // Checks every entry of every field against kParameterRules (K in 2..19, popSize in 6..10000,

@@ -1,23 +1,23 @@
 #include "driver/ResultOutput.h"
 
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
-#include "report/ResultPictures.h"
 #include "driver/AssignLabels.h"
-#include "report/RunSummary.h"
 #include "platform/Clock.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/TextFile.h"
 #include "platform/UserError.h"
 #include "platform/UserInterface.h"
+#include "report/ResultPictures.h"
+#include "report/RunSummary.h"
 
 namespace tavorin {
 namespace {
@@ -122,8 +122,8 @@ std::string partialResultMessage(const std::string& failure, const OutputProgres
     if (progress.pictures) missing.push_back("the pictures and the report page");
 
     if (progress.imagesWritten == 0 && !progress.summaryWritten) return failure;
-    return failure + "\nWritten: " + joinedPhrases(written) + ".\nNot written: " +
-           joinedPhrases(missing) + ".";
+    return failure + "\nWritten: " + joinedPhrases(written) +
+           ".\nNot written: " + joinedPhrases(missing) + ".";
 }
 
 }  // namespace
@@ -149,7 +149,8 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
         done.frontListWritten = frontFile.Close();
         if (!done.frontListWritten) std::remove(kFrontFileName);
     };
-    platform::ProgressWindow progress(run.ui, "QUELDRA_output", 0, static_cast<int>(front.size()), 1);
+    platform::ProgressWindow progress(run.ui, "QUELDRA_output", 0, static_cast<int>(front.size()),
+                                      1);
 
     CEnviImage output;
     output.georeferenceEntries = input.georeferenceEntries;
@@ -187,8 +188,8 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
     }
     closeFrontList();
     if (!done.frontListWritten) {
-        throw UserError(partialResultMessage(
-            platform::CannotWriteWholeFileMessage(kFrontFileName), done));
+        throw UserError(
+            partialResultMessage(platform::CannotWriteWholeFileMessage(kFrontFileName), done));
     }
     const std::int64_t outputEnd = platform::tickMilliseconds();
 

@@ -19,7 +19,7 @@ class LocalSearchStep;
 // It takes its sizes, image and bounds from the run's RunGlobals and draws from the run's
 // generator; the run outlives the object.
 class CMemeticClustering {
-public:
+  public:
     explicit CMemeticClustering(RunState& run);
     CMemeticClustering(const CMemeticClustering&) = delete;
     CMemeticClustering& operator=(const CMemeticClustering&) = delete;
@@ -71,7 +71,7 @@ public:
         run_.evaluator.EvaluateAll(solutions);
     }
 
-private:
+  private:
     RunState& run_;
 };
 

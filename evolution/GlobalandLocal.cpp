@@ -21,11 +21,11 @@ double minutesBetween(std::int64_t fromTicks, std::int64_t toTicks) {
 }
 
 // The logs are diagnostic: one that cannot be opened is reported and the search goes on.
-void openLog(platform::IUserInterface& ui, platform::TextFile& log, const std::string& name, platform::TextFile::Mode mode) {
+void openLog(platform::IUserInterface& ui, platform::TextFile& log, const std::string& name,
+             platform::TextFile::Mode mode) {
     if (!log.Open(name, mode)) {
-        ui.ShowMessage(
-            "Cannot open the run log \"" + name + "\"; the search goes on without it.",
-            platform::MessageKind::Error);
+        ui.ShowMessage("Cannot open the run log \"" + name + "\"; the search goes on without it.",
+                       platform::MessageKind::Error);
     }
 }
 
@@ -33,7 +33,7 @@ void closeLog(platform::IUserInterface& ui, platform::TextFile& log) {
     if (!log.IsOpen()) return;
     if (!log.Close()) {
         ui.ShowMessage("Cannot write the whole run log \"" + log.path() + "\".",
-                              platform::MessageKind::Error);
+                       platform::MessageKind::Error);
     }
 }
 
@@ -86,8 +86,8 @@ void CMemeticClustering::GlobalandLocal(LocalSearchStep& localSearch) {
                       " seconds\n");
         Pareto_Rank();
         const std::int64_t t2 = platform::tickMilliseconds();
-        timeLog.Write("Pareto_Rank_time=" + platform::formatFixed(platform::secondsBetween(t1, t2)) +
-                      " seconds\n");
+        timeLog.Write("Pareto_Rank_time=" +
+                      platform::formatFixed(platform::secondsBetween(t1, t2)) + " seconds\n");
         eval_dens();
         const std::int64_t t3 = platform::tickMilliseconds();
         timeLog.Write("eval_dens_time=" + platform::formatFixed(platform::secondsBetween(t2, t3)) +
@@ -95,7 +95,8 @@ void CMemeticClustering::GlobalandLocal(LocalSearchStep& localSearch) {
 
         for (int i = 0; i < popSize; ++i) {
             lsMask[static_cast<std::size_t>(i)] = 0;
-            if (run_.random.rand01() < localSearchFrequency) lsMask[static_cast<std::size_t>(i)] = 1;
+            if (run_.random.rand01() < localSearchFrequency)
+                lsMask[static_cast<std::size_t>(i)] = 1;
         }
         localSearch.LocalSearch(population, lsMask, pLS, LS_count, AS, timeLog, paramLog);
         const std::int64_t t4 = platform::tickMilliseconds();

@@ -14,7 +14,7 @@ class TextFile;
 // environmental selection, it refines the members whose lsMask entry is 1 and re-selects the
 // population. The search of the next layer implements it.
 class LocalSearchStep {
-public:
+  public:
     virtual ~LocalSearchStep() = default;
     virtual void LocalSearch(std::vector<CSolution>& population, std::vector<int> lsMask,
                              std::vector<double>& pLS, std::vector<int>& LS_count,

@@ -14,7 +14,7 @@ namespace tavorin {
 // draws and its evaluation, and the interface that shows its progress. Nothing of a run
 // outlives it, so two runs with one seed in one process give the same results.
 class RunState {
-public:
+  public:
     RunState(RunGlobals runGlobals, std::uint32_t seed, int threadCount = 1,
              platform::IUserInterface& userInterface = platform::SilentUserInterface())
         : globals(std::move(runGlobals)),

@@ -12,7 +12,7 @@ namespace tavorin {
 // generator calls per draw and their order fix the sequence of a run, so each draw documents
 // them.
 class SearchRandom {
-public:
+  public:
     explicit SearchRandom(std::uint32_t seed = 1) : generator_(seed) {}
 
     // The generator itself, for draws outside the search's formulas (tests, benchmarks).
@@ -40,7 +40,7 @@ public:
     // index is selected (an empty vector).
     int rouletteSelect(std::vector<double> weights);
 
-private:
+  private:
     // The cached pair of the polar method; it survives from one draw to the next of the run.
     struct NormalPairCache {
         int haveSpare = 0;

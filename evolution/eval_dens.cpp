@@ -59,7 +59,8 @@ void SelectByDensity(std::span<const CSolution> candidates, std::span<CSolution>
         throw std::invalid_argument("SelectByDensity: fewer candidates than places to fill");
     }
     int highestRank = -1;
-    for (const CSolution& candidate : candidates) highestRank = std::max(highestRank, candidate.rank);
+    for (const CSolution& candidate : candidates)
+        highestRank = std::max(highestRank, candidate.rank);
 
     // Whole fronts, in rank order, while they fit with room to spare.
     std::vector<std::size_t> selected;
@@ -67,7 +68,8 @@ void SelectByDensity(std::span<const CSolution> candidates, std::span<CSolution>
     std::vector<std::size_t> lastFront;
     for (int level = 0;; ++level) {
         if (level > highestRank) {
-            throw std::invalid_argument("SelectByDensity: the candidates' ranks cannot fill the places");
+            throw std::invalid_argument(
+                "SelectByDensity: the candidates' ranks cannot fill the places");
         }
         std::vector<std::size_t> front;
         for (std::size_t i = 0; i < candidates.size(); ++i) {

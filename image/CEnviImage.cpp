@@ -30,14 +30,22 @@ std::string CEnviImage::OutputHeaderFileName(const std::string& path) { return p
 
 int CEnviImage::BytesPerSample(int dataType) {
     switch (dataType) {
-        case 1: return 1;
-        case 2: return 2;
-        case 3: return 4;
-        case 4: return 4;
-        case 5: return 8;
-        case 12: return 2;
-        case 13: return 4;
-        default: throw UserError(kUnsupportedTypeMessage);
+        case 1:
+            return 1;
+        case 2:
+            return 2;
+        case 3:
+            return 4;
+        case 4:
+            return 4;
+        case 5:
+            return 8;
+        case 12:
+            return 2;
+        case 13:
+            return 4;
+        default:
+            throw UserError(kUnsupportedTypeMessage);
     }
 }
 
@@ -86,8 +94,8 @@ void CEnviImage::WriteClassification(const unsigned char* data) const {
 
 void CEnviImage::WriteHeader() const { envi::detail::WriteImageHeader(*this); }
 
-std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType,
-                                   int bands, std::int64_t pixelCount) {
+std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType, int bands,
+                                   std::int64_t pixelCount) {
     const auto count = static_cast<std::size_t>(pixelCount * bands);
     const auto sampleBytes = static_cast<std::size_t>(CEnviImage::BytesPerSample(dataType));
     if (buffer.size() < count * sampleBytes) {

@@ -11,7 +11,7 @@ namespace tavorin {
 // text header and the raw samples, and writing of classification images with their headers.
 // Every failure is thrown as a UserError carrying the message for the user.
 class CEnviImage {
-public:
+  public:
     enum class Interleave { Bsq, Bil, Bip };
 
     CEnviImage() = default;
@@ -77,7 +77,7 @@ public:
 };
 
 // Converts band-sequential little-endian samples of `dataType` to doubles, in the same order.
-std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType,
-                                   int bands, std::int64_t pixelCount);
+std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType, int bands,
+                                   std::int64_t pixelCount);
 
 }  // namespace tavorin

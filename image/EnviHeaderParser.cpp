@@ -103,9 +103,10 @@ EnviHeaderRecord ParseEnviHeader(const std::string& path) {
         }
     }
 
-    const std::pair<bool, const char*> requiredKeys[] = {
-        {hasSamples, "samples"}, {hasLines, "lines"}, {hasBands, "bands"},
-        {hasDataType, "data type"}};
+    const std::pair<bool, const char*> requiredKeys[] = {{hasSamples, "samples"},
+                                                         {hasLines, "lines"},
+                                                         {hasBands, "bands"},
+                                                         {hasDataType, "data type"}};
     for (const auto& [present, key] : requiredKeys) {
         if (!present) {
             throw UserError("The header " + inQuotes(headerPath) + " has no \"" + key +
@@ -116,10 +117,10 @@ EnviHeaderRecord ParseEnviHeader(const std::string& path) {
     CEnviImage::BytesPerSample(header.dataType);  // refuses an unsupported type
 
     if (header.samples <= 0 || header.lines <= 0 || header.bands <= 0) {
-        throw UserError("The header " + inQuotes(headerPath) + " gives samples = " +
-                        formatInt(header.samples) + ", lines = " + formatInt(header.lines) +
-                        " and bands = " + formatInt(header.bands) +
-                        "; an image needs at least one sample, one line and one band.");
+        throw UserError(
+            "The header " + inQuotes(headerPath) + " gives samples = " + formatInt(header.samples) +
+            ", lines = " + formatInt(header.lines) + " and bands = " + formatInt(header.bands) +
+            "; an image needs at least one sample, one line and one band.");
     }
     if (interleaveText == "bsq") {
         header.interleave = CEnviImage::Interleave::Bsq;

@@ -43,8 +43,8 @@ void WriteImageHeader(const CEnviImage& image) {
         text += "\t";
         for (int c = 0; c < image.classes; ++c) {
             // Classes beyond the table's twenty repeat its colours.
-            const ClassColour& colour = classColourTable[static_cast<std::size_t>(c) %
-                                                         classColourTable.size()];
+            const ClassColour& colour =
+                classColourTable[static_cast<std::size_t>(c) % classColourTable.size()];
             for (const int component : {colour.red, colour.green, colour.blue}) {
                 if (text.back() != '\t') text += " ,";
                 text += formatInt(component);

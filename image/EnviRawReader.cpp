@@ -1,5 +1,6 @@
 #include "image/EnviRawReader.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <system_error>
-#include <sys/stat.h>
 
 #include "image/EnviImageSize.h"
 #include "image/SampleDecoding.h"
@@ -40,7 +40,8 @@ void checkFitsInMemory(const CEnviImage& image, double bytes) {
 void checkReadableGeometry(const CEnviImage& image) {
     const SampleLayout layout = LayoutOf(image);
     if (image.samples <= 0 || image.lines <= 0 || image.bands <= 0 || image.headerOffset < 0) {
-        throw UserError("The image of " + GeometryText(layout) + " cannot be read: it needs at "
+        throw UserError("The image of " + GeometryText(layout) +
+                        " cannot be read: it needs at "
                         "least one sample, one line and one band.");
     }
     if (!ByteCountsFit(layout)) ThrowTooLarge(layout, "");
@@ -49,7 +50,7 @@ void checkReadableGeometry(const CEnviImage& image) {
 // Maps the file-order index of each sample to its band-sequential index, one sample after the
 // other, without a division per sample.
 class InterleaveCursor {
-public:
+  public:
     InterleaveCursor(const CEnviImage& image)
         : interleave_(image.interleave),
           bands_(image.bands),
@@ -85,7 +86,7 @@ public:
         return target;
     }
 
-private:
+  private:
     CEnviImage::Interleave interleave_;
     std::int64_t bands_;
     std::int64_t samples_;

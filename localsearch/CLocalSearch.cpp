@@ -50,8 +50,8 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
             CopySolution(neighbour, member);
             for (std::size_t k = 0; k < d; ++k) {
                 const std::size_t gene = static_cast<std::size_t>(c) * d + k;
-                neighbour.centres[gene] = run_.random.randNormalInRange(member.centres[gene], step.sigma,
-                                                            lowerBound[k], upperBound[k]);
+                neighbour.centres[gene] = run_.random.randNormalInRange(
+                    member.centres[gene], step.sigma, lowerBound[k], upperBound[k]);
             }
         }
         run_.evaluator.EvaluateNeighbours(member, toEvaluate);
@@ -67,8 +67,8 @@ void CLocalSearch::LocalSearch(std::vector<CSolution>& population, std::vector<i
         }
 
         const std::int64_t t1 = platform::tickMilliseconds();
-        timeLog.Write("create_clusterset_time=" + platform::formatFixed(platform::secondsBetween(t0, t1)) +
-                      " seconds\n");
+        timeLog.Write("create_clusterset_time=" +
+                      platform::formatFixed(platform::secondsBetween(t0, t1)) + " seconds\n");
         writeParamRow(paramLog, LS_count, AS, pLS);
         recordReward(window, step.index, best, member, pLS, LS_count, AS);
         CopySolution(member, best);

@@ -12,7 +12,7 @@ namespace tavorin {
 // evaluates with the run's evaluator and keeps the run's step-size window, which starts
 // fresh with the object.
 class CLocalSearch : public LocalSearchStep {
-public:
+  public:
     explicit CLocalSearch(RunState& run);
 
     // Refines every member whose lsMask entry is 1 by Gaussian moves of one centre at a time,
@@ -31,7 +31,7 @@ public:
     int clusterNumber = 0;  // K
     StepSizeWindow window;  // the frozen and adaptive phases of the step-size probabilities
 
-private:
+  private:
     RunState& run_;
 };
 

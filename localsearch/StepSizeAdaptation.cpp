@@ -55,8 +55,8 @@ double stepReward(const CSolution& best, const CSolution& member) {
            relativeWholeChange(best.jm, member.jm);
 }
 
-void recordReward(StepSizeWindow& window, int j, const CSolution& best, const CSolution& member, std::vector<double>& pLS,
-                  std::vector<int>& LS_count, std::vector<double>& AS) {
+void recordReward(StepSizeWindow& window, int j, const CSolution& best, const CSolution& member,
+                  std::vector<double>& pLS, std::vector<int>& LS_count, std::vector<double>& AS) {
     // Window step: every 20 searched individuals the phase flips; entering the frozen phase
     // starts all three vectors afresh.
     window.searchCounter = window.searchCounter + 1;

@@ -47,7 +47,7 @@ double stepReward(const CSolution& best, const CSolution& member);
 
 // Advances `window`, records the reward of step size j (0..3) in its running mean and, in
 // the adaptive phase, recomputes pLS from the mean rewards.
-void recordReward(StepSizeWindow& window, int j, const CSolution& best, const CSolution& member, std::vector<double>& pLS,
-                  std::vector<int>& LS_count, std::vector<double>& AS);
+void recordReward(StepSizeWindow& window, int j, const CSolution& best, const CSolution& member,
+                  std::vector<double>& pLS, std::vector<int>& LS_count, std::vector<double>& AS);
 
 }  // namespace tavorin

@@ -28,7 +28,8 @@ void RemoveIncompleteFile(const std::string& path) {
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) throw UserError(CannotCreateFileMessage(path));
-    bool complete = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool complete =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     complete = std::fflush(file) == 0 && complete;
     complete = std::fclose(file) == 0 && complete;
     if (!complete) {

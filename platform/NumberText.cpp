@@ -63,8 +63,8 @@ std::optional<double> parseDouble(std::string_view text) {
     text = withoutPlusSign(trimSpaces(text));
     if (text.empty()) return std::nullopt;
     double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
-                                        std::chars_format::general);
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (result.ptr != text.data() + text.size()) return std::nullopt;
     // A number beyond the double range is refused rather than turned into infinity.
     if (result.ec != std::errc()) return std::nullopt;

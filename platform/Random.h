@@ -10,7 +10,7 @@ inline constexpr int kRandMax = 32767;
 // formula of the search is written for that 15-bit range (the C library's own rand on Linux
 // has another). Each run owns its generator, so runs in one process never disturb each other.
 class Random15 {
-public:
+  public:
     // The state of the C runtime before any srand is 1.
     explicit Random15(std::uint32_t seed = 1) : state_(seed) {}
 
@@ -23,7 +23,7 @@ public:
         return static_cast<int>((state_ >> 16) & 0x7FFFu);
     }
 
-private:
+  private:
     std::uint32_t state_;
 };
 

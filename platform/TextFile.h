@@ -9,7 +9,7 @@ namespace tavorin::platform {
 // A text file written as the original program's text-mode files: every '\n' is stored as
 // CR LF. Write errors are remembered, so `Close` tells whether the whole text reached the disk.
 class TextFile {
-public:
+  public:
     enum class Mode { Truncate, Append };
 
     TextFile() = default;
@@ -29,7 +29,7 @@ public:
     // Closes the file; true when it was open and every write, the flush and the close succeeded.
     bool Close();
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::string path_;
     bool failed_ = false;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-
 namespace tavorin::platform {
 
 ThreadPool::ThreadPool(int threadCount) {

@@ -13,7 +13,7 @@ namespace tavorin::platform {
 // Which thread runs which index is not fixed; callers give each index its own output, so
 // results never depend on the number of threads.
 class ThreadPool {
-public:
+  public:
     explicit ThreadPool(int threadCount);
     ~ThreadPool();
     ThreadPool(const ThreadPool&) = delete;
@@ -25,7 +25,7 @@ public:
     // An exception thrown by a task is rethrown here (the first one, after all have ended).
     void Run(int count, const std::function<void(int)>& task);
 
-private:
+  private:
     void WorkerLoop();
     void RunIndices();
 

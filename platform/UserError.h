@@ -10,7 +10,7 @@ namespace tavorin {
 // throws it; the front ends show its text once (message box or standard error) and the
 // command ends. Callers of the library catch it as tavorin::Error.
 class UserError : public Error {
-public:
+  public:
     explicit UserError(const std::string& message) : Error(message) {}
 };
 

@@ -8,12 +8,12 @@ namespace tavorin::platform {
 namespace {
 
 class SilentProgressView final : public IProgressView {
-public:
+  public:
     void Update(const ProgressState&) override {}
 };
 
 class SilentInterface final : public IUserInterface {
-public:
+  public:
     void ShowMessage(const std::string&, MessageKind) override {}
     std::unique_ptr<IProgressView> OpenProgress(const std::string&) override {
         return std::make_unique<SilentProgressView>();
@@ -61,7 +61,8 @@ void ProgressWindow::Step() {
     const std::int64_t advanced = static_cast<std::int64_t>(state_.position) + step_;
     // Past the top the bar starts over from the bottom, as a stepped progress bar does.
     state_.position = advanced > state_.upper ? state_.lower : static_cast<int>(advanced);
-    state_.percentText = formatInt(ProgressPercent(state_.lower, state_.upper, state_.position)) + "%";
+    state_.percentText =
+        formatInt(ProgressPercent(state_.lower, state_.upper, state_.position)) + "%";
     view_->Update(state_);
 }
 

@@ -24,14 +24,14 @@ struct ProgressState {
 
 // One open progress window of a front end.
 class IProgressView {
-public:
+  public:
     virtual ~IProgressView() = default;
     // Repaints the window with `state`; called once when the window opens and after every step.
     virtual void Update(const ProgressState& state) = 0;
 };
 
 class IUserInterface {
-public:
+  public:
     virtual ~IUserInterface() = default;
     // A message box with caption "TAVORIN" and an OK button.
     virtual void ShowMessage(const std::string& text, MessageKind kind) = 0;
@@ -58,7 +58,7 @@ int ProgressPercent(int lower, int upper, int position);
 // The progress window of one long stage: its range, step and position, stepped exactly as
 // the bar of the original program (a step taken at the top of the range starts over).
 class ProgressWindow {
-public:
+  public:
     ProgressWindow(IUserInterface& userInterface, const std::string& stageText, int lower,
                    int upper, int step);
     ~ProgressWindow();
@@ -69,7 +69,7 @@ public:
     void Step();
     const ProgressState& state() const { return state_; }
 
-private:
+  private:
     ProgressState state_;
     int step_;
     std::unique_ptr<IProgressView> view_;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
-#include "report/MarkupText.h"
 #include "platform/NumberText.h"
+#include "report/MarkupText.h"
 
 namespace tavorin {
 namespace {
@@ -19,7 +19,9 @@ constexpr int kNotesTop = 535;
 constexpr int kNoteSpacing = 18;
 constexpr int kMaxTicks = 50;
 
-const char* const kXieBeniName = "Xie\xE2\x80\x93" "Beni index";
+const char* const kXieBeniName =
+    "Xie\xE2\x80\x93"
+    "Beni index";
 
 std::string Number(double value) { return platform::formatGeneral(value, 7); }
 
@@ -60,20 +62,21 @@ void AppendAxes(std::string& svg, const AxisScale& xScale, const AxisScale& ySca
         svg += "<line class=\"grid\" x1=\"" + platform::formatInt(kPlotLeft) + "\" y1=\"" + y +
                "\" x2=\"" + platform::formatInt(kPlotRight) + "\" y2=\"" + y + "\"/>\n";
         svg += "<text x=\"" + platform::formatInt(kPlotLeft - 8) + "\" y=\"" + y +
-               "\" dy=\"0.35em\" text-anchor=\"end\">" + EscapeMarkup(TickText(tick)) +
-               "</text>\n";
+               "\" dy=\"0.35em\" text-anchor=\"end\">" + EscapeMarkup(TickText(tick)) + "</text>\n";
     }
     svg += "<rect class=\"frame\" x=\"" + platform::formatInt(kPlotLeft) + "\" y=\"" +
-           platform::formatInt(kPlotTop) + "\" width=\"" + platform::formatInt(kPlotRight - kPlotLeft) +
-           "\" height=\"" + platform::formatInt(kPlotBottom - kPlotTop) + "\"/>\n";
+           platform::formatInt(kPlotTop) + "\" width=\"" +
+           platform::formatInt(kPlotRight - kPlotLeft) + "\" height=\"" +
+           platform::formatInt(kPlotBottom - kPlotTop) + "\"/>\n";
     svg += "<text class=\"axis\" x=\"" + platform::formatInt((kPlotLeft + kPlotRight) / 2) +
-           "\" y=\"" + platform::formatInt(kPlotBottom + 55) + "\" text-anchor=\"middle\">Jm</text>\n";
+           "\" y=\"" + platform::formatInt(kPlotBottom + 55) +
+           "\" text-anchor=\"middle\">Jm</text>\n";
     const int yLabelX = 24;
     const int yLabelY = (kPlotTop + kPlotBottom) / 2;
     svg += "<text class=\"axis\" x=\"" + platform::formatInt(yLabelX) + "\" y=\"" +
            platform::formatInt(yLabelY) + "\" text-anchor=\"middle\" transform=\"rotate(-90 " +
-           platform::formatInt(yLabelX) + " " + platform::formatInt(yLabelY) + ")\">" + kXieBeniName +
-           "</text>\n";
+           platform::formatInt(yLabelX) + " " + platform::formatInt(yLabelY) + ")\">" +
+           kXieBeniName + "</text>\n";
 }
 
 std::string PointDescription(std::size_t imageNumber, const FrontMemberResult& member) {
@@ -134,7 +137,10 @@ AxisScale NiceAxisScale(double min, double max) {
     const double rawStep = (high - low) / 5.0;
     const double magnitude = std::pow(10.0, std::floor(std::log10(rawStep)));
     const double normalized = rawStep / magnitude;
-    const double factor = normalized <= 1.0 ? 1.0 : normalized <= 2.0 ? 2.0 : normalized <= 5.0 ? 5.0 : 10.0;
+    const double factor = normalized <= 1.0   ? 1.0
+                          : normalized <= 2.0 ? 2.0
+                          : normalized <= 5.0 ? 5.0
+                                              : 10.0;
     const double step = factor * magnitude;
     const double firstTick = std::floor(low / step);
     const double lastTick = std::ceil(high / step);
@@ -169,8 +175,10 @@ std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
         Include(xRange, front[j].jm);
         Include(yRange, front[j].xbIndex);
     }
-    const AxisScale xScale = xRange.empty() ? NiceAxisScale(0.0, 1.0) : NiceAxisScale(xRange.min, xRange.max);
-    const AxisScale yScale = yRange.empty() ? NiceAxisScale(0.0, 1.0) : NiceAxisScale(yRange.min, yRange.max);
+    const AxisScale xScale =
+        xRange.empty() ? NiceAxisScale(0.0, 1.0) : NiceAxisScale(xRange.min, xRange.max);
+    const AxisScale yScale =
+        yRange.empty() ? NiceAxisScale(0.0, 1.0) : NiceAxisScale(yRange.min, yRange.max);
 
     std::vector<std::string> notes;
     if (front.empty()) notes.push_back("The front is empty.");
@@ -182,12 +190,14 @@ std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + platform::formatInt(kWidth) +
-           "\" height=\"" + platform::formatInt(height) + "\" viewBox=\"0 0 " + platform::formatInt(kWidth) +
-           " " + platform::formatInt(height) + "\" font-family=\"sans-serif\" font-size=\"13\">\n";
+           "\" height=\"" + platform::formatInt(height) + "\" viewBox=\"0 0 " +
+           platform::formatInt(kWidth) + " " + platform::formatInt(height) +
+           "\" font-family=\"sans-serif\" font-size=\"13\">\n";
     svg += "<title>Final Pareto front: " + std::string(kXieBeniName) + " against Jm</title>\n";
-    svg += "<style>.grid{stroke:#dddddd;stroke-width:1}.frame{fill:none;stroke:#333333;"
-           "stroke-width:1}.axis{font-size:15px;font-weight:bold}.point{fill:#1f5fbf;"
-           "stroke:#ffffff;stroke-width:1}.label{font-size:12px;fill:#102040}</style>\n";
+    svg +=
+        "<style>.grid{stroke:#dddddd;stroke-width:1}.frame{fill:none;stroke:#333333;"
+        "stroke-width:1}.axis{font-size:15px;font-weight:bold}.point{fill:#1f5fbf;"
+        "stroke:#ffffff;stroke-width:1}.label{font-size:12px;fill:#102040}</style>\n";
     svg += "<rect x=\"0\" y=\"0\" width=\"" + platform::formatInt(kWidth) + "\" height=\"" +
            platform::formatInt(height) + "\" fill=\"#ffffff\"/>\n";
     svg += "<text class=\"axis\" x=\"" + platform::formatInt(kWidth / 2) +
@@ -196,7 +206,8 @@ std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
     const std::vector<PlacedPoint> points = PlacePoints(front, xScale, yScale);
     for (const PlacedPoint& point : points) {
         const FrontMemberResult& member = front[point.imageNumber];
-        svg += "<g><title>" + EscapeMarkup(PointDescription(point.imageNumber, member)) + "</title>";
+        svg +=
+            "<g><title>" + EscapeMarkup(PointDescription(point.imageNumber, member)) + "</title>";
         svg += "<circle class=\"point\" cx=\"" + Number(point.x) + "\" cy=\"" + Number(point.y) +
                "\" r=\"4.5\"/>";
         if (!point.label.empty()) {

@@ -69,12 +69,24 @@ inline std::string EscapeMarkup(std::string_view text) {
         }
         if (length == 1) {
             switch (text[i]) {
-                case '&': escaped += "&amp;"; break;
-                case '<': escaped += "&lt;"; break;
-                case '>': escaped += "&gt;"; break;
-                case '"': escaped += "&quot;"; break;
-                case '\'': escaped += "&#39;"; break;
-                default: escaped += text[i]; break;
+                case '&':
+                    escaped += "&amp;";
+                    break;
+                case '<':
+                    escaped += "&lt;";
+                    break;
+                case '>':
+                    escaped += "&gt;";
+                    break;
+                case '"':
+                    escaped += "&quot;";
+                    break;
+                case '\'':
+                    escaped += "&#39;";
+                    break;
+                default:
+                    escaped += text[i];
+                    break;
             }
         } else {
             escaped.append(text.substr(i, length));
@@ -92,8 +104,8 @@ inline std::string EncodeBase64(std::span<const std::uint8_t> bytes) {
     encoded.reserve((bytes.size() + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
-        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) |
-                                    (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
         encoded += alphabet[(group >> 18) & 63];
         encoded += alphabet[(group >> 12) & 63];
         encoded += alphabet[(group >> 6) & 63];

@@ -91,18 +91,18 @@ Picture InputPicture(std::span<const double> bandData, int bands, int lines, int
     picture.height = lines;
     picture.pixels.resize(pixelCount * 3);
     for (int channel = 0; channel < 3; ++channel) {
-        const auto band = bandData.subspan(static_cast<std::size_t>(shown.band[channel]) * pixelCount,
-                                           pixelCount);
+        const auto band = bandData.subspan(
+            static_cast<std::size_t>(shown.band[channel]) * pixelCount, pixelCount);
         const StretchRange range = PercentileStretchRange(band);
         for (std::size_t p = 0; p < pixelCount; ++p) {
-            picture.pixels[p * 3 + static_cast<std::size_t>(channel)] = StretchToByte(band[p], range);
+            picture.pixels[p * 3 + static_cast<std::size_t>(channel)] =
+                StretchToByte(band[p], range);
         }
     }
     return picture;
 }
 
-Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples,
-                        int classes) {
+Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes) {
     const auto pixelCount = static_cast<std::size_t>(lines) * static_cast<std::size_t>(samples);
     if (lines < 1 || samples < 1 || labels.size() < pixelCount) {
         throw std::invalid_argument("labels do not match the image geometry");
@@ -112,7 +112,8 @@ Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int sam
     picture.width = samples;
     picture.height = lines;
     for (int c = 0; c < colours; ++c) {
-        picture.palette.push_back(classColourTable[static_cast<std::size_t>(c) % classColourTable.size()]);
+        picture.palette.push_back(
+            classColourTable[static_cast<std::size_t>(c) % classColourTable.size()]);
     }
     picture.pixels.resize(pixelCount);
     for (std::size_t p = 0; p < pixelCount; ++p) {
@@ -173,7 +174,8 @@ std::vector<std::uint8_t> EncodePng(const Picture& picture) {
         }
     }
     // Enough for the pixels stored uncompressed; retried with the size the encoder asks for.
-    png_alloc_size_t size = picture.pixels.size() + static_cast<std::size_t>(picture.height) * 8 + 4096;
+    png_alloc_size_t size =
+        picture.pixels.size() + static_cast<std::size_t>(picture.height) * 8 + 4096;
     std::vector<std::uint8_t> bytes(size);
     const void* colourMapData = colourMap.empty() ? nullptr : colourMap.data();
     int written = png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.pixels.data(),

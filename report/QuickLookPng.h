@@ -52,8 +52,7 @@ Picture InputPicture(std::span<const double> bandData, int bands, int lines, int
 
 // A classification map coloured with the colours of classes 0..`classes`-1 (beyond the table's
 // twenty they repeat, as in the headers); a label outside them is shown as class 0.
-Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples,
-                        int classes);
+Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes);
 
 // The picture shrunk by nearest-neighbour sampling so that neither side exceeds `maxSide`,
 // keeping its proportions; a picture that already fits is returned unchanged.

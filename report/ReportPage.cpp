@@ -3,8 +3,8 @@
 #include <cstddef>
 
 #include "image/ClassColours.h"
-#include "report/MarkupText.h"
 #include "platform/NumberText.h"
+#include "report/MarkupText.h"
 
 namespace tavorin {
 namespace {
@@ -67,8 +67,9 @@ void AppendInput(std::string& html, const ReportPageContent& content) {
 void AppendFront(std::string& html, const ReportPageContent& content) {
     html += "<h2>Final Pareto front</h2>\n<img class=\"front\" src=\"data:image/svg+xml;base64," +
             EncodeBase64(content.frontSvg) + "\" alt=\"plot of the final Pareto front\"/>\n";
-    html += "<table class=\"front\">\n<thead><tr><th>Image</th><th>File</th><th>xbIndex</th>"
-            "<th>jm</th><th>Map</th></tr></thead>\n<tbody>\n";
+    html +=
+        "<table class=\"front\">\n<thead><tr><th>Image</th><th>File</th><th>xbIndex</th>"
+        "<th>jm</th><th>Map</th></tr></thead>\n<tbody>\n";
     for (std::size_t j = 0; j < content.front.size(); ++j) {
         const ReportFrontRow& row = content.front[j];
         const std::string number = Int(static_cast<long long>(j));
@@ -85,7 +86,8 @@ void AppendLegend(std::string& html, int classes) {
     html += "<h2>Class colours</h2>\n<ul class=\"legend\">\n";
     // Class numbers are bytes in the maps.
     for (int c = 0; c < classes && c < 256; ++c) {
-        const ClassColour& colour = classColourTable[static_cast<std::size_t>(c) % classColourTable.size()];
+        const ClassColour& colour =
+            classColourTable[static_cast<std::size_t>(c) % classColourTable.size()];
         html += "<li><span class=\"swatch\" style=\"background:rgb(" + Int(colour.red) + "," +
                 Int(colour.green) + "," + Int(colour.blue) + ")\"></span>" +
                 (c == 0 ? std::string("0 (unclassified)") : "cluster " + Int(c)) + "</li>\n";

@@ -7,12 +7,12 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "report/FrontPlotSvg.h"
-#include "report/QuickLookPng.h"
-#include "report/ReportPage.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
+#include "report/FrontPlotSvg.h"
+#include "report/QuickLookPng.h"
+#include "report/ReportPage.h"
 
 namespace tavorin {
 namespace {
@@ -27,7 +27,7 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // The files of one call; unless the call completes, they are removed again, so that a failed
 // run leaves no partial set of pictures behind.
 class WrittenFiles {
-public:
+  public:
     ~WrittenFiles() {
         if (kept_) return;
         for (const std::string& path : paths_) std::remove(path.c_str());
@@ -47,7 +47,7 @@ public:
         return paths_;
     }
 
-private:
+  private:
     std::vector<std::string> paths_;
     bool kept_ = false;
 };
@@ -74,8 +74,9 @@ std::string InputCaption(int bands) {
     const DisplayBands shown = ChooseDisplayBands(bands);
     const std::string stretch = "stretched between its 2nd and 98th percentile.";
     if (shown.grey) return "Band 1 as grey, " + stretch;
-    return "Bands " + platform::formatInt(shown.band[0] + 1) + ", " + platform::formatInt(shown.band[1] + 1) +
-           ", " + platform::formatInt(shown.band[2] + 1) + " as red, green and blue, each " + stretch;
+    return "Bands " + platform::formatInt(shown.band[0] + 1) + ", " +
+           platform::formatInt(shown.band[1] + 1) + ", " + platform::formatInt(shown.band[2] + 1) +
+           " as red, green and blue, each " + stretch;
 }
 
 // The PNG of a smaller copy, or the same bytes when the picture already fits.
@@ -108,9 +109,9 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input) {
 
     for (const FrontMemberResult& member : input.front) {
         const std::string pngPath = member.imageFile + ".png";
-        const Picture map = ClassMapPicture(ReadClassification(member.imageFile, pixelCount),
-                                            image.lines, image.samples,
-                                            input.parameters.clusterNumber + 1);
+        const Picture map =
+            ClassMapPicture(ReadClassification(member.imageFile, pixelCount), image.lines,
+                            image.samples, input.parameters.clusterNumber + 1);
         const std::vector<std::uint8_t> png = Encode(map, pngPath);
         files.Write(pngPath, png);
         report.front.push_back({std::filesystem::path(member.imageFile).filename().string(),

@@ -20,9 +20,9 @@ struct FrontMemberResult {
 struct ResultPicturesInput {
     RunParameters parameters;
     std::uint32_t seed = 0;
-    CEnviImage input;                       // the input image's description
+    CEnviImage input;                               // the input image's description
     const std::vector<double>* bandData = nullptr;  // the input image, band-sequential
-    std::vector<FrontMemberResult> front;  // in the order of "FinalPF.txt"
+    std::vector<FrontMemberResult> front;           // in the order of "FinalPF.txt"
 };
 
 // The files written beside the classification images.

@@ -16,8 +16,8 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
     icon->setGeometry(units.ToPixels(11, 17, 20, 20));
 
-    auto* name = new QLabel(QString::fromUtf8("TAVORIN %1 版").arg(QString::fromLatin1(kVersion)),
-                            this);
+    auto* name =
+        new QLabel(QString::fromUtf8("TAVORIN %1 版").arg(QString::fromLatin1(kVersion)), this);
     name->setObjectName(QStringLiteral("versionText"));
     name->setGeometry(units.ToPixels(40, 10, 119, 8));
 

@@ -8,7 +8,7 @@ namespace tavorin::shell {
 class CAboutDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // The project version set in CMake.
     static constexpr const char* kVersion = TAVORIN_VERSION;
 

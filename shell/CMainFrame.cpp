@@ -135,19 +135,19 @@ void CMainFrame::CreateActions() {
 
     // The Edit commands have no handler in this application: they stay disabled.
     undoAction_ = MakeAction("Undo", "撤消最后一步操作\n撤消");
-    undoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z),
-                               QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    undoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     cutAction_ = MakeAction("Cut", "剪切被选对象并将其置于剪贴板上\n剪切");
-    cutAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X),
-                              QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    cutAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
     cutAction_->setIcon(ToolbarIcon(ToolbarPicture::Cut));
     copyAction_ = MakeAction("Copy", "复制被选对象并将其置于剪贴板上\n复制");
-    copyAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C),
-                               QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    copyAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     copyAction_->setIcon(ToolbarIcon(ToolbarPicture::Copy));
     pasteAction_ = MakeAction("Paste", "插入剪贴板内容\n粘贴");
-    pasteAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_V),
-                                QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    pasteAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
     pasteAction_->setIcon(ToolbarIcon(ToolbarPicture::Paste));
     for (QAction* action : {undoAction_, cutAction_, copyAction_, pasteAction_})
         action->setEnabled(false);
@@ -325,8 +325,8 @@ void CMainFrame::OnFileSave() {
 }
 
 void CMainFrame::OnFileSaveAs() {
-    const QString path = QFileDialog::getSaveFileName(this, Utf8("另存为"),
-                                                      QStringLiteral("TAVORI"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, Utf8("另存为"), QStringLiteral("TAVORI"));
     if (!path.isEmpty()) SaveDocumentAs(path);
 }
 

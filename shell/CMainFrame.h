@@ -29,13 +29,13 @@ class QtUserInterface;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     static constexpr const char* kTitle = "   QUELDRA   ";
     static constexpr const char* kIdleText = "就绪";
 
     // `runOptions` are passed to every classification (the thread count is set to all cores).
-    explicit CMainFrame(ShellCommands commands = DefaultShellCommands(),
-                        RunOptions runOptions = {}, QWidget* parent = nullptr);
+    explicit CMainFrame(ShellCommands commands = DefaultShellCommands(), RunOptions runOptions = {},
+                        QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     QAction* classifyAction() const { return classifyAction_; }
@@ -45,7 +45,7 @@ public:
     bool IsCommandRunning() const;
     const CTAVORINDoc& document() const { return document_; }
 
-public slots:
+  public slots:
     void OnFileNew();
     void OnFileOpen();
     void OnFileSave();
@@ -57,10 +57,10 @@ public slots:
     void OnClassify();
     void OnRunFcm();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void CreateWidgets();
     void CreateActions();
     void CreateMenus();

@@ -180,10 +180,14 @@ bool CParameterDialog::UpdateData(bool saveAndValidate) {
 
 QLineEdit* CParameterDialog::EditOfField(ParameterField field, int entry) const {
     switch (field) {
-        case ParameterField::ClusterNumber: return clusterNumberEdit_;
-        case ParameterField::PopSize: return popSizeEdit_;
-        case ParameterField::IGenerations: return iGenerationsEdit_;
-        case ParameterField::FLS: return flsEdit_;
+        case ParameterField::ClusterNumber:
+            return clusterNumberEdit_;
+        case ParameterField::PopSize:
+            return popSizeEdit_;
+        case ParameterField::IGenerations:
+            return iGenerationsEdit_;
+        case ParameterField::FLS:
+            return flsEdit_;
         case ParameterField::GLS_delta:
             return glsDeltaEdits_[entry >= 0 && entry < 4 ? entry : 0];
     }

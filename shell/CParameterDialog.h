@@ -22,7 +22,7 @@ namespace tavorin::shell {
 class CParameterDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Asks for a file; nothing when the user cancels.
     using FileChooser = std::function<std::optional<QString>(QWidget* parent)>;
 
@@ -42,11 +42,11 @@ public:
 
     void accept() override;
 
-public slots:
+  public slots:
     void OnBrowseInput();
     void OnBrowseOutput();
 
-private:
+  private:
     struct NumericBinding {
         QLineEdit* edit;
         ParameterSlot target;  // an integer or a number of parameters_

@@ -19,7 +19,7 @@ namespace tavorin::shell {
 class CProgressDialog : public QDialog, public platform::IProgressView {
     Q_OBJECT
 
-public:
+  public:
     explicit CProgressDialog(const std::string& stageText, QWidget* parent = nullptr);
 
     void Update(const platform::ProgressState& state) override;
@@ -30,7 +30,7 @@ public:
     int barMaximum() const;
     int barValue() const;
 
-private:
+  private:
     void CreateControls(const QString& stageText);
 
     QLabel* stageLabel_ = nullptr;

@@ -7,7 +7,7 @@ namespace tavorin::shell {
 // The application's document. It holds no data: saving writes an empty file and opening
 // reads nothing, so only its file name changes.
 class CTAVORINDoc {
-public:
+  public:
     // File New: an untitled, empty document.
     void OnNewDocument();
     // File Open: the file must be readable; nothing is read from it.
@@ -17,7 +17,7 @@ public:
 
     const QString& pathName() const { return pathName_; }
 
-private:
+  private:
     QString pathName_;
 };
 

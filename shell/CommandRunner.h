@@ -13,7 +13,7 @@ namespace tavorin::shell {
 class CommandRunner : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit CommandRunner(QObject* parent = nullptr);
     ~CommandRunner() override;  // waits for a running command: it cannot be interrupted
 
@@ -21,13 +21,13 @@ public:
     bool Start(std::function<void()> command);
     bool IsRunning() const { return thread_ != nullptr; }
 
-signals:
+  signals:
     void runningChanged(bool running);
 
-private slots:
+  private slots:
     void OnThreadFinished();
 
-private:
+  private:
     QThread* thread_ = nullptr;
 };
 

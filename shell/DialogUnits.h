@@ -11,7 +11,7 @@ namespace tavorin::shell {
 // pixels: one horizontal unit is a quarter of the font's average character width, one
 // vertical unit an eighth of its height.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
 
     int ToPixelsX(int units) const;
@@ -19,7 +19,7 @@ public:
     QRect ToPixels(int x, int y, int width, int height) const;
     QSize ToPixels(int width, int height) const;
 
-private:
+  private:
     int baseWidth_;
     int baseHeight_;
 };

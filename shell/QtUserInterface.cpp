@@ -23,7 +23,7 @@ struct PendingProgress {
 // The core's side of one progress window: forwards to the user-interface thread (directly
 // when already on it, queued otherwise).
 class ForwardingProgressView final : public platform::IProgressView {
-public:
+  public:
     ForwardingProgressView(QtUserInterface* userInterface, int id)
         : userInterface_(userInterface), id_(id), pending_(std::make_shared<PendingProgress>()) {}
 
@@ -59,7 +59,7 @@ public:
             Qt::AutoConnection);
     }
 
-private:
+  private:
     QtUserInterface* userInterface_;
     int id_;
     std::shared_ptr<PendingProgress> pending_;

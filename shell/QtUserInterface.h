@@ -23,7 +23,7 @@ class CProgressDialog;
 class QtUserInterface : public QObject, public platform::IUserInterface {
     Q_OBJECT
 
-public:
+  public:
     // Installs itself as the core's user interface; message boxes and progress windows are
     // shown over `dialogParent`.
     explicit QtUserInterface(QWidget* dialogParent);
@@ -40,7 +40,7 @@ public:
     void UpdateDialog(int id, const platform::ProgressState& state);
     void CloseDialog(int id);
 
-private:
+  private:
     QWidget* dialogParent_;
     std::map<int, std::unique_ptr<CProgressDialog>> dialogs_;
     std::atomic<int> nextDialogId_{0};

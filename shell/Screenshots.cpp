@@ -56,7 +56,8 @@ bool TakeScreenshots(CMainFrame& frame, const QString& folder) {
     about.hide();
 
     {
-        platform::ProgressWindow progress(frame.userInterface(), "QUELDRA_GlobalandLocal", 0, 50, 1);
+        platform::ProgressWindow progress(frame.userInterface(), "QUELDRA_GlobalandLocal", 0, 50,
+                                          1);
         for (int step = 0; step < 19; ++step) progress.Step();
         const std::vector<CProgressDialog*> open = frame.userInterface().OpenProgressDialogs();
         if (open.empty()) return false;

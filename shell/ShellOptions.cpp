@@ -44,8 +44,7 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
             }
             options.seed = seed;
         } else if (Names(argument, "--screenshot")) {
-            const std::optional<std::string> value =
-                OptionValue(arguments, index, "--screenshot");
+            const std::optional<std::string> value = OptionValue(arguments, index, "--screenshot");
             if (!value || value->empty()) {
                 options.error = "--screenshot needs a folder";
                 return options;

@@ -12,8 +12,8 @@ struct ShellOptions {
     std::optional<std::uint32_t> seed;         // --seed N: every classification starts from N
     std::optional<std::string> screenshotDir;  // --screenshot DIR: save pictures and quit
     bool help = false;
-    bool version = false;                      // --version: print the version and quit
-    std::string error;                         // non-empty when the command line is wrong
+    bool version = false;  // --version: print the version and quit
+    std::string error;     // non-empty when the command line is wrong
 };
 
 ShellOptions ParseShellOptions(const std::vector<std::string>& arguments);

@@ -96,14 +96,30 @@ QIcon ToolbarIcon(ToolbarPicture picture) {
     QPainter painter(&pixmap);
     painter.setPen(QPen(Qt::black, 1));
     switch (picture) {
-        case ToolbarPicture::New: DrawNew(painter); break;
-        case ToolbarPicture::Open: DrawOpen(painter); break;
-        case ToolbarPicture::Save: DrawSave(painter); break;
-        case ToolbarPicture::Cut: DrawCut(painter); break;
-        case ToolbarPicture::Copy: DrawCopy(painter); break;
-        case ToolbarPicture::Paste: DrawPaste(painter); break;
-        case ToolbarPicture::Print: DrawPrint(painter); break;
-        case ToolbarPicture::About: DrawAbout(painter); break;
+        case ToolbarPicture::New:
+            DrawNew(painter);
+            break;
+        case ToolbarPicture::Open:
+            DrawOpen(painter);
+            break;
+        case ToolbarPicture::Save:
+            DrawSave(painter);
+            break;
+        case ToolbarPicture::Cut:
+            DrawCut(painter);
+            break;
+        case ToolbarPicture::Copy:
+            DrawCopy(painter);
+            break;
+        case ToolbarPicture::Paste:
+            DrawPaste(painter);
+            break;
+        case ToolbarPicture::Print:
+            DrawPrint(painter);
+            break;
+        case ToolbarPicture::About:
+            DrawAbout(painter);
+            break;
     }
     painter.end();
     return QIcon(pixmap);

@@ -93,7 +93,8 @@ TEST(TavorinCommand, VersionIsTheProjectVersion) {
 
 TEST(ClassifyCommand, RefusedImageWritesNothing) {
     TempDir dir;
-    WriteFileBytes(dir.file("flat.hdr"), "ENVI\nsamples = 2\nlines = 2\nbands = 1\ndata type = 1\n");
+    WriteFileBytes(dir.file("flat.hdr"),
+                   "ENVI\nsamples = 2\nlines = 2\nbands = 1\ndata type = 1\n");
     WriteFileBytes(dir.file("flat.img"), std::string(4, '\5'));
     const Outcome outcome = RunClassify(dir, "--input flat.img --output res --seed 3");
     EXPECT_EQ(outcome.exitStatus, 1);

@@ -40,8 +40,8 @@ TEST(ClassifyOptions, DefaultsWithOnlyTheInput) {
 TEST(ClassifyOptions, EveryOptionGiven) {
     const ClassifyCommandLine result =
         Parse({"--input", "in.img", "--output", "out/run", "--clusters", "7", "--pop-size=40",
-               "--generations", " 0 ", "--fls", "1", "--gls-delta", "0,2.5e-1, 3 ,1e2",
-               "--seed", "4294967295", "--threads", "3", "--no-pictures"});
+               "--generations", " 0 ", "--fls", "1", "--gls-delta", "0,2.5e-1, 3 ,1e2", "--seed",
+               "4294967295", "--threads", "3", "--no-pictures"});
     ASSERT_EQ(result.outcome, Outcome::Run) << result.text;
     const RunParameters& p = result.parameters;
     EXPECT_EQ(p.inputPath, "in.img");
@@ -57,8 +57,8 @@ TEST(ClassifyOptions, EveryOptionGiven) {
 }
 
 TEST(ClassifyOptions, InputIsRequired) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {}, {"--clusters", "4"}, {"--input", ""}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{}, {"--clusters", "4"}, {"--input", ""}}) {
         const ClassifyCommandLine result = Parse(arguments);
         EXPECT_EQ(result.outcome, Outcome::UsageError);
         EXPECT_EQ(result.text, "--input PATH is required: the raw image file to classify.");
@@ -85,7 +85,8 @@ TEST(ClassifyOptions, NumbersMustBeWholeTexts) {
               "--gls-delta needs four numbers separated by commas (A,B,C,D), not \"1,2,3\".");
     EXPECT_EQ(ErrorOf({"--gls-delta", "1,2,3,4,5"}),
               "--gls-delta needs four numbers separated by commas (A,B,C,D), not \"1,2,3,4,5\".");
-    EXPECT_EQ(ErrorOf({"--seed", "-1"}), "--seed must be an integer from 0 to 4294967295, not \"-1\".");
+    EXPECT_EQ(ErrorOf({"--seed", "-1"}),
+              "--seed must be an integer from 0 to 4294967295, not \"-1\".");
     EXPECT_EQ(ErrorOf({"--seed", "4294967296"}),
               "--seed must be an integer from 0 to 4294967295, not \"4294967296\".");
     // Digits only, as in every front end: no sign and no blanks.
@@ -93,13 +94,15 @@ TEST(ClassifyOptions, NumbersMustBeWholeTexts) {
               "--seed must be an integer from 0 to 4294967295, not \"+0\".");
     EXPECT_EQ(ErrorOf({"--seed", " 7 "}),
               "--seed must be an integer from 0 to 4294967295, not \" 7 \".");
-    EXPECT_EQ(ErrorOf({"--threads", "0"}), "--threads must be an integer from 1 to 1024, not \"0\".");
+    EXPECT_EQ(ErrorOf({"--threads", "0"}),
+              "--threads must be an integer from 1 to 1024, not \"0\".");
 }
 
 TEST(ClassifyOptions, ValuesOutsideTheirRanges) {
     EXPECT_EQ(ErrorOf({"--clusters", "1"}), "--clusters must be an integer from 2 to 19, not 1.");
     EXPECT_EQ(ErrorOf({"--clusters", "20"}), "--clusters must be an integer from 2 to 19, not 20.");
-    EXPECT_EQ(ErrorOf({"--pop-size", "5"}), "--pop-size must be an integer from 6 to 10000, not 5.");
+    EXPECT_EQ(ErrorOf({"--pop-size", "5"}),
+              "--pop-size must be an integer from 6 to 10000, not 5.");
     EXPECT_EQ(ErrorOf({"--generations", "-1"}),
               "--generations must be an integer from 0 to 1000000, not -1.");
     EXPECT_EQ(ErrorOf({"--fls", "1.5"}), "--fls must be a finite number from 0 to 1, not 1.5.");

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "clustering/Evaluator.h"
+#include "clustering/LiteralEvaluation.h"
 #include "platform/Random.h"
 #include "tests/clustering/EvaluatedImage.h"
 #include "tests/evolution/AlgorithmSetup.h"
-#include "clustering/LiteralEvaluation.h"
 
 namespace tavorin {
 namespace {
@@ -32,9 +32,9 @@ CSolution withCentres(std::vector<double> centres) {
 
 detail::ObjectivePair literal(const EvaluatedImage& algorithm, const CSolution& s) {
     const detail::LiteralImage image{algorithm.globals.bandData.get(),
-                                      algorithm.globals.pixelCount(), algorithm.globals.bandCount};
+                                     algorithm.globals.pixelCount(), algorithm.globals.bandCount};
     return detail::LiteralEvaluate(image, algorithm.globals.clusterNumber, s.centres,
-                                    algorithm.evaluator.fuzzifier, detail::PowerMode::Products);
+                                   algorithm.evaluator.fuzzifier, detail::PowerMode::Products);
 }
 
 TEST(EvaluateTest, OneBandHandValues) {
@@ -148,8 +148,7 @@ void expectMatchesLiteral(const EvaluatedImage& algorithm, CSolution s) {
     algorithm.Evaluate(s);
     const detail::ObjectivePair reference = literal(algorithm, s);
     EXPECT_TRUE(sameBits(s.jm, reference.jm)) << s.jm << " vs " << reference.jm;
-    EXPECT_TRUE(sameBits(s.xbIndex, reference.xbIndex))
-        << s.xbIndex << " vs " << reference.xbIndex;
+    EXPECT_TRUE(sameBits(s.xbIndex, reference.xbIndex)) << s.xbIndex << " vs " << reference.xbIndex;
     CSolution again = s;
     algorithm.Evaluate(again);
     EXPECT_TRUE(sameBits(again.jm, s.jm));
@@ -184,7 +183,8 @@ TEST_P(SceneEvaluateTest, BitIdenticalToTheLiteralEvaluation) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(SampleImages, SceneEvaluateTest, ::testing::Values("small", "landsat_scene01"));
+INSTANTIATE_TEST_SUITE_P(SampleImages, SceneEvaluateTest,
+                         ::testing::Values("small", "landsat_scene01"));
 
 TEST(EvaluateTest, OddPixelCountsAcrossBlocksMatchTheLiteralEvaluation) {
     // 3 x 131 pixels of random 3-band values: several blocks, the last one of odd length, with
@@ -198,7 +198,7 @@ TEST(EvaluateTest, OddPixelCountsAcrossBlocksMatchTheLiteralEvaluation) {
     expectMatchesLiteral(algorithm, randomCentres(algorithm, random));
     for (const int pixels : {1, 2, 127, 128, 129, 255, 256, 257}) {
         EvaluatedImage part(3, 1, pixels, 3,
-                                std::vector<double>(data.begin(), data.begin() + 3 * pixels));
+                            std::vector<double>(data.begin(), data.begin() + 3 * pixels));
         expectMatchesLiteral(part, pixelCentres(part, {pixels - 1, 0, pixels / 2}));
         expectMatchesLiteral(part, randomCentres(part, random));
     }
@@ -215,7 +215,7 @@ TEST(EvaluateTest, OtherFuzzifiersUseTheGeneralPower) {
     // adds (1/64) * 9 + (27/64) * 1 = 36/64.
     EXPECT_DOUBLE_EQ(s.jm, 0.25 + 36.0 / 64.0);
     const detail::LiteralImage image{algorithm.globals.bandData.get(),
-                                      algorithm.globals.pixelCount(), algorithm.globals.bandCount};
+                                     algorithm.globals.pixelCount(), algorithm.globals.bandCount};
     const detail::ObjectivePair reference =
         detail::LiteralEvaluate(image, 2, s.centres, 3.0, detail::PowerMode::LibraryPow);
     EXPECT_TRUE(sameBits(s.jm, reference.jm));

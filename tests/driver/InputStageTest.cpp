@@ -53,10 +53,10 @@ std::string FloatSamples(std::initializer_list<float> values) {
 // A 3 by 2 image of 4 signed 16-bit bands; band 1 is constant.
 std::string WriteFourBandImage(const TempDir& dir) {
     WriteFileBytes(dir.file("four.hdr"), Header(3, 2, 4, 2));
-    WriteFileBytes(dir.file("four.img"), Int16Samples({5, -3, 7, 0, 2, 1,                //
-                                                       4, 4, 4, 4, 4, 4,                 //
-                                                       100, 200, 300, 400, 500, 600,     //
-                                                       -1000, 32767, -32768, 0, 0, 0}));
+    WriteFileBytes(dir.file("four.img"), Int16Samples({5,     -3,    7,      0,   2,   1,    //
+                                                       4,     4,     4,      4,   4,   4,    //
+                                                       100,   200,   300,    400, 500, 600,  //
+                                                       -1000, 32767, -32768, 0,   0,   0}));
     return dir.file("four.img");
 }
 
@@ -93,8 +93,8 @@ TEST(InputStage, FillsRunGlobalsForFiveClustersAndFourBands) {
 
     ASSERT_TRUE(globals.bandData);
     EXPECT_EQ(*globals.bandData,
-              (std::vector<double>{5, -3, 7, 0, 2, 1, 4, 4, 4, 4, 4, 4, 100, 200, 300, 400, 500,
-                                   600, -1000, 32767, -32768, 0, 0, 0}));
+              (std::vector<double>{5,   -3,  7,   0,   2,   1,   4,     4,     4,      4, 4, 4,
+                                   100, 200, 300, 400, 500, 600, -1000, 32767, -32768, 0, 0, 0}));
 
     // (K + 1) * B = 24 entries in six equal blocks; the constant band has equal bounds.
     const std::vector<double> upperBlock{7, 4, 600, 32767};

@@ -62,8 +62,7 @@ struct SampleImage {
 };
 
 // One of the bundled 8-bit band-sequential sample images, as doubles.
-inline SampleImage LoadSampleImage(const std::string& baseName, int lines, int samples,
-                                   int bands) {
+inline SampleImage LoadSampleImage(const std::string& baseName, int lines, int samples, int bands) {
     const std::string bytes = ReadFileBytes(DataDir() + "/" + baseName + ".img");
     SampleImage image{lines, samples, bands, {}};
     image.bandData.reserve(bytes.size());

@@ -122,10 +122,10 @@ TEST(SelectByDensityTest, ExtremesFirstThenLargestNormalisedGaps) {
 
 // Fronts of 3, 4 and 5 members on the lines xb + jm = 10, 20, 30, interleaved in the set.
 std::vector<CSolution> threeFourFiveFronts() {
-    return {member(3, 27, -1, 21),  member(10, 10, -1, 13), member(1, 9, -1, 1),
-            member(2, 18, -1, 11),  member(7, 23, -1, 22),  member(5, 5, -1, 2),
-            member(16, 4, -1, 14),  member(11, 19, -1, 23), member(9, 1, -1, 3),
-            member(6, 14, -1, 12),  member(17, 13, -1, 24), member(25, 5, -1, 25)};
+    return {member(3, 27, -1, 21), member(10, 10, -1, 13), member(1, 9, -1, 1),
+            member(2, 18, -1, 11), member(7, 23, -1, 22),  member(5, 5, -1, 2),
+            member(16, 4, -1, 14), member(11, 19, -1, 23), member(9, 1, -1, 3),
+            member(6, 14, -1, 12), member(17, 13, -1, 24), member(25, 5, -1, 25)};
 }
 
 TEST(SelectByDensityTest, ThreeFourFiveFrontsWithSevenPlaces) {

@@ -131,8 +131,8 @@ void fillPopulationFromImage(CMemeticClustering& algorithm) {
 
 TEST(DeMuCrTest, TrialsAreThoseOfMakeTrialThenEvaluateAndCombinedIsLaidOut) {
     testing::SampleImage image = testing::LoadSampleImage("small", 100, 100, 6);
-    testing::AlgorithmRun run(testing::MakeRunGlobals(3, 8, image.lines, image.samples,
-                                                      image.bands, std::move(image.bandData)));
+    testing::AlgorithmRun run(testing::MakeRunGlobals(3, 8, image.lines, image.samples, image.bands,
+                                                      std::move(image.bandData)));
     CMemeticClustering& algorithm = run.algorithm;
     fillPopulationFromImage(algorithm);
 

@@ -43,14 +43,14 @@ TEST(DominatesTest, StrictInBothObjectives) {
 
 TEST(RankNonDominatedTest, FrontsAndCountsOfAMixedSet) {
     std::vector<CSolution> set{
-        withObjectives(1, 2),      // 0 A: dominates C, E, F, H
-        withObjectives(1, 3),      // 1 B: equal xb to A, so not dominated by it; dominates F, H
-        withObjectives(2, 3),      // 2 C: dominated by A
-        withObjectives(0.5, 5),    // 3 D: best xb, nobody dominates it; dominates H
-        withObjectives(2, 3),      // 4 E: duplicate of C
-        withObjectives(3, 4),      // 5 F: dominated by A, B, C, E
-        withObjectives(kInf, 1),   // 6 G: best jm, so in front 0 despite the infinite index
-        withObjectives(kInf, 6),   // 7 H: dominated by every finite member with smaller jm
+        withObjectives(1, 2),     // 0 A: dominates C, E, F, H
+        withObjectives(1, 3),     // 1 B: equal xb to A, so not dominated by it; dominates F, H
+        withObjectives(2, 3),     // 2 C: dominated by A
+        withObjectives(0.5, 5),   // 3 D: best xb, nobody dominates it; dominates H
+        withObjectives(2, 3),     // 4 E: duplicate of C
+        withObjectives(3, 4),     // 5 F: dominated by A, B, C, E
+        withObjectives(kInf, 1),  // 6 G: best jm, so in front 0 despite the infinite index
+        withObjectives(kInf, 6),  // 7 H: dominated by every finite member with smaller jm
     };
     RankNonDominated(set);
     const std::vector<int> ranks{0, 0, 1, 0, 1, 2, 0, 3};
@@ -72,8 +72,8 @@ TEST(RankNonDominatedTest, MutuallyNonDominatedSetIsOneFront) {
 }
 
 TEST(RankNonDominatedTest, ChainGetsConsecutiveRanksAndNaNIsAlone) {
-    std::vector<CSolution> set{withObjectives(4, 4), withObjectives(kNaN, 0),
-                               withObjectives(1, 1), withObjectives(3, 3), withObjectives(2, 2)};
+    std::vector<CSolution> set{withObjectives(4, 4), withObjectives(kNaN, 0), withObjectives(1, 1),
+                               withObjectives(3, 3), withObjectives(2, 2)};
     RankNonDominated(set);
     EXPECT_EQ(set[2].rank, 0);
     EXPECT_EQ(set[4].rank, 1);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -41,10 +41,10 @@ TEST(SearchRandomTest, SeedsUsedBelowGiveTheirFirstDraw) {
 TEST(SearchRandomTest, Rand01IsTheDrawOver32768) {
     SearchRandom random;
     random.generator().Seed(1);
-    EXPECT_EQ(random.rand01(), 0.001251220703125);     // 41 / 32768
-    EXPECT_EQ(random.rand01(), 0.563568115234375);     // 18467 / 32768
+    EXPECT_EQ(random.rand01(), 0.001251220703125);  // 41 / 32768
+    EXPECT_EQ(random.rand01(), 0.563568115234375);  // 18467 / 32768
     random.generator().Seed(kSeedFirstDraw32767);
-    EXPECT_EQ(random.rand01(), 0.999969482421875);     // 32767 / 32768, never 1
+    EXPECT_EQ(random.rand01(), 0.999969482421875);  // 32767 / 32768, never 1
 }
 
 TEST(SearchRandomTest, RandIntSequenceAndUpperEnd) {
@@ -124,8 +124,8 @@ TEST(SearchRandomTest, NormalPairAlternatesHalves) {
     // Seed 1: (41, 18467) gives s >= 1 and is rejected; (6334, 26500) gives the pair
     // y1 = -0.61339..., y2 = 0.61748..., s = 0.75753...
     random.generator().Seed(1);
-    EXPECT_EQ(random.randNormalInRange(10.0, 2.0, 0.0, 20.0), 8.949582210224044);   // from y1
-    EXPECT_EQ(random.randNormalInRange(10.0, 2.0, 0.0, 20.0), 11.05742092345574);   // from y2
+    EXPECT_EQ(random.randNormalInRange(10.0, 2.0, 0.0, 20.0), 8.949582210224044);  // from y1
+    EXPECT_EQ(random.randNormalInRange(10.0, 2.0, 0.0, 20.0), 11.05742092345574);  // from y2
     EXPECT_EQ(random.generator().Next(), 19169);  // four draws, none for the spare half
 }
 
@@ -198,7 +198,8 @@ TEST(SearchRandomTest, RouletteOnOneOneTwo) {
     random.generator().Seed(kSeedFirstDraw8191);
     EXPECT_EQ(random.rouletteSelect(weights), 0);  // u just below 0.25
     random.generator().Seed(kSeedFirstDraw8192);
-    EXPECT_EQ(random.rouletteSelect(weights), 1);  // u = 0.25 is not below the first cumulative 0.25
+    EXPECT_EQ(random.rouletteSelect(weights),
+              1);  // u = 0.25 is not below the first cumulative 0.25
     random.generator().Seed(kSeedFirstDraw16383);
     EXPECT_EQ(random.rouletteSelect(weights), 1);
     random.generator().Seed(kSeedFirstDraw16384);
@@ -215,7 +216,7 @@ TEST(SearchRandomTest, RouletteOnZeroAndNotANumberWeights) {
     // The first NaN cumulative value decides, even behind a weight that cannot be reached.
     random.generator().Seed(kSeedFirstDraw32767);
     EXPECT_EQ(random.rouletteSelect({1.0, kNaN, 5.0}), 0);  // the sum is NaN already at index 0
-    EXPECT_EQ(random.generator().Next(), 15401);  // one draw per call
+    EXPECT_EQ(random.generator().Next(), 15401);            // one draw per call
     // An empty vector selects nothing.
     EXPECT_EQ(random.rouletteSelect({}), -1);
 }

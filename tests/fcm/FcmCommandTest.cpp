@@ -33,7 +33,7 @@ CommandResult RunFcm(const std::vector<std::string>& arguments) {
 
 // Points TAVORIN_DATA_DIR at a folder for the lifetime of the object.
 class DataDirVariable {
-public:
+  public:
     explicit DataDirVariable(const std::string& folder) {
         ::setenv("TAVORIN_DATA_DIR", folder.c_str(), 1);
     }
@@ -93,8 +93,10 @@ TEST(FcmCommandTest, ThreadCountDoesNotChangeTheFiles) {
         ASSERT_EQ(result.status, 0) << result.err;
         std::vector<std::string> files;
         for (const std::string& name : names) files.push_back(ReadFileBytes(name));
-        if (first.empty()) first = files;
-        else EXPECT_EQ(files, first);
+        if (first.empty())
+            first = files;
+        else
+            EXPECT_EQ(files, first);
     }
 }
 
@@ -115,8 +117,10 @@ TEST(FcmCommandTest, SeededRunUsesTheDataFolderAndRepeats) {
         EXPECT_TRUE(std::filesystem::exists("small_result.hdr"));
         const std::string centres = ReadFileBytes("cencer_output.txt");
         EXPECT_EQ(centres, ReadFileBytes("cencer_output_runfcm.txt"));
-        if (run == 0) firstCentres = centres;
-        else EXPECT_EQ(centres, firstCentres);
+        if (run == 0)
+            firstCentres = centres;
+        else
+            EXPECT_EQ(centres, firstCentres);
     }
 }
 

@@ -73,8 +73,8 @@ TEST(FcmStepsTest, StartMembershipsFollowTheSeededGeneratorPixelThenCluster) {
     runner.InitMemberships();
     EXPECT_EQ(runner.usedSeed, 1u);
     // The classic generator from seed 1 gives 41, 18467, 6334, 26500.
-    EXPECT_EQ(runner.membership, (std::vector<double>{41 / 32768.0, 18467 / 32768.0,
-                                                      6334 / 32768.0, 26500 / 32768.0}));
+    EXPECT_EQ(runner.membership, (std::vector<double>{41 / 32768.0, 18467 / 32768.0, 6334 / 32768.0,
+                                                      26500 / 32768.0}));
 
     runner.NormaliseMemberships();
     EXPECT_EQ(runner.membership[0], (41 / 32768.0) / (41 / 32768.0 + 18467 / 32768.0));
@@ -112,9 +112,9 @@ TEST(FcmStepsTest, MembershipsFollowInverseSquaredDistances) {
 
 TEST(FcmStepsTest, PixelOnACentreGetsAOneHotRowForTheLastSuchCentre) {
     CFcmRunner runner = SizedRunner(3, 2, 3);
-    runner.pixels = {5, 6,    // equals centre 1 only
-                     1, 1,    // equals centres 0 and 2
-                     9, 9};   // equals none, but centre 2 is checked before the NaN rule
+    runner.pixels = {5, 6,   // equals centre 1 only
+                     1, 1,   // equals centres 0 and 2
+                     9, 9};  // equals none, but centre 2 is checked before the NaN rule
     runner.centres = {1, 1, 5, 6, 1, 1};
     runner.UpdateMemberships();
     EXPECT_EQ(runner.newMembership[0], 0.0);
@@ -192,15 +192,14 @@ TEST(FcmClusterTest, RowsSumToOneAfterEveryIterationAndClusterRunsExactlyOneHund
     EXPECT_EQ(clustered.centres, manual.centres);
     // The data are still moving, so 99 iterations would have shown.
     EXPECT_NE(afterNinetyNine, manual.membership);
-    EXPECT_EQ(ReadFileBytes("cencer_output_runfcm.txt"),
-              [&] {
-                  std::string text;
-                  for (char c : manual.CentresText()) {
-                      if (c == '\n') text += '\r';
-                      text += c;
-                  }
-                  return text;
-              }());
+    EXPECT_EQ(ReadFileBytes("cencer_output_runfcm.txt"), [&] {
+        std::string text;
+        for (char c : manual.CentresText()) {
+            if (c == '\n') text += '\r';
+            text += c;
+        }
+        return text;
+    }());
 }
 
 // The bit patterns of doubles, so that NaNs compare equal to themselves.
@@ -277,19 +276,22 @@ TEST(FcmClusterTest, StepsGiveTheBitsOfThePlainFormulasForEveryThreadCount) {
                     << threads << " threads, " << pixelCount << " pixels, iteration " << iteration;
             }
             // Pixels on a centre, within a block of ordinary pixels and at each thread's edge.
-            for (std::size_t c = 0; c < runner.centres.size(); ++c) runner.centres[c] = 1000.0 + static_cast<double>(c);
+            for (std::size_t c = 0; c < runner.centres.size(); ++c)
+                runner.centres[c] = 1000.0 + static_cast<double>(c);
             runner.centres[0] = runner.pixels[0];
             runner.centres[1] = runner.pixels[1];
             runner.centres[2] = runner.pixels[2];
             const std::size_t last = static_cast<std::size_t>(pixelCount - 1);
             if (last > 0) {
-                for (std::size_t k = 0; k < 3; ++k) runner.pixels[last * 3 + k] = runner.centres[9 + k];
+                for (std::size_t k = 0; k < 3; ++k)
+                    runner.pixels[last * 3 + k] = runner.centres[9 + k];
             }
             runner.UpdateMemberships();
             EXPECT_EQ(runner.newMembership[0], 1.0);
             if (last > 0) {
-                EXPECT_EQ(std::vector<double>(runner.newMembership.end() - 4, runner.newMembership.end()),
-                          (std::vector<double>{0, 0, 0, 1}));
+                EXPECT_EQ(
+                    std::vector<double>(runner.newMembership.end() - 4, runner.newMembership.end()),
+                    (std::vector<double>{0, 0, 0, 1}));
             }
             if (pixelCount > 2) {
                 EXPECT_LT(runner.newMembership[runner.clusterNumber], 1.0);
@@ -389,7 +391,8 @@ TEST(FcmResultTest, TinyImageWritesExactCentresLabelsAndHeader) {
     runner.membership = {1, 0, 0.5, 0.5, 0, 1};
     runner.UpdateCentres();
     runner.WriteResult();
-    EXPECT_EQ(ReadFileBytes("cencer_output.txt"), "\r\n0.400000\t12.000000\t\r\n3.600000\t36.000000\t");
+    EXPECT_EQ(ReadFileBytes("cencer_output.txt"),
+              "\r\n0.400000\t12.000000\t\r\n3.600000\t36.000000\t");
     EXPECT_EQ(ReadFileBytes("small_result"), std::string("\x01\x01\x02", 3));
     EXPECT_EQ(ReadFileBytes("small_result.hdr"),
               ClassificationHeader(3, 1, "3", "0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0"));
@@ -413,7 +416,8 @@ TEST(FcmResultTest, LoadTestImageTurnsBandsIntoPixelRows) {
 
 TEST(FcmResultTest, UnsignedSixteenBitImagesAreRead) {
     TempDir folder;
-    testing::WriteSmallImage(folder.path().string(), 2, 1, 1, 12, std::string("\xff\xff\x02\x01", 4));
+    testing::WriteSmallImage(folder.path().string(), 2, 1, 1, 12,
+                             std::string("\xff\xff\x02\x01", 4));
     CFcmRunner runner;
     runner.imagePath = folder.file("small.img");
     runner.LoadTestImage();
@@ -456,8 +460,9 @@ TEST(FcmRunTest, SameSeedGivesIdenticalFilesOnTheBundledImage) {
         used[label] = true;
     }
     EXPECT_TRUE(used[1] && used[2] && used[3] && used[4]);
-    EXPECT_EQ(files[0][3], ClassificationHeader(100, 100, "5",
-                                                "0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0 ,255 ,0 ,0 ,255 ,255 ,0"));
+    EXPECT_EQ(files[0][3],
+              ClassificationHeader(100, 100, "5",
+                                   "0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0 ,255 ,0 ,0 ,255 ,255 ,0"));
 }
 
 TEST(FcmRunTest, FilesAreByteIdenticalForOneTwoAndFourThreads) {
@@ -472,8 +477,11 @@ TEST(FcmRunTest, FilesAreByteIdenticalForOneTwoAndFourThreads) {
         runner.threadCount = threads;
         runner.Run();
         for (int f = 0; f < 4; ++f) {
-            if (threads == 1) expected[f] = ReadFileBytes(names[f]);
-            else EXPECT_EQ(ReadFileBytes(names[f]), expected[f]) << names[f] << ", " << threads << " threads";
+            if (threads == 1)
+                expected[f] = ReadFileBytes(names[f]);
+            else
+                EXPECT_EQ(ReadFileBytes(names[f]), expected[f])
+                    << names[f] << ", " << threads << " threads";
         }
     }
     // The centres of seed 7 as the passes found them before they ran on several threads.
@@ -505,8 +513,8 @@ TEST(FcmRunTest, WithoutSeedItPausesAndSeedsFromTheClockTimesOneThousand) {
     bool matchesAClockSecond = false;
     for (std::int64_t second = before; second <= after; ++second) {
         // time * 1000 wraps as an unsigned 32-bit value.
-        const auto expected = static_cast<std::uint32_t>((static_cast<std::uint64_t>(second) * 1000u) %
-                                                         (std::uint64_t{1} << 32));
+        const auto expected = static_cast<std::uint32_t>(
+            (static_cast<std::uint64_t>(second) * 1000u) % (std::uint64_t{1} << 32));
         matchesAClockSecond = matchesAClockSecond || runner.usedSeed == expected;
     }
     EXPECT_TRUE(matchesAClockSecond) << runner.usedSeed;
@@ -516,7 +524,7 @@ TEST(FcmRunTest, WithoutSeedItPausesAndSeedsFromTheClockTimesOneThousand) {
 
 // Every failure leaves the working folder as it was.
 class FcmFailureTest : public ::testing::Test {
-protected:
+  protected:
     std::string RunAndCatch(CFcmRunner& runner) {
         try {
             runner.Run();
@@ -541,8 +549,8 @@ protected:
 TEST_F(FcmFailureTest, MissingImageNamesThePathAndWritesNothing) {
     CFcmRunner runner;
     runner.imagePath = images.file("small.img");
-    EXPECT_EQ(RunAndCatch(runner), "The test image was not found; looked for:\n  " +
-                                       images.file("small.img"));
+    EXPECT_EQ(RunAndCatch(runner),
+              "The test image was not found; looked for:\n  " + images.file("small.img"));
     EXPECT_TRUE(FolderEntries().empty());
 }
 
@@ -589,9 +597,9 @@ TEST(FcmLocateTest, FirstFolderHoldingTheImageWinsAndEveryCandidateIsListed) {
     TempDir empty, first, second;
     testing::WriteThreeByTwoImage(first.path().string());
     testing::WriteThreeByTwoImage(second.path().string());
-    const TestImageLocation location = CFcmRunner::LocateTestImageIn(
-        {"", empty.path().string(), first.path().string(), first.path().string() + "/.",
-         second.path().string()});
+    const TestImageLocation location =
+        CFcmRunner::LocateTestImageIn({"", empty.path().string(), first.path().string(),
+                                       first.path().string() + "/.", second.path().string()});
     EXPECT_EQ(location.candidates,
               (std::vector<std::string>{empty.file("small.img"), first.file("small.img"),
                                         second.file("small.img")}));
@@ -610,8 +618,9 @@ TEST(FcmLocateTest, DataFolderVariableComesFirstAndTheSourceTreeLast) {
     ASSERT_TRUE(location.found);
     EXPECT_EQ(*location.found, folder.file("small.img"));
     EXPECT_EQ(location.candidates.front(), folder.file("small.img"));
-    EXPECT_EQ(location.candidates.back(),
-              (std::filesystem::path(testing::DataDir()) / "small.img").lexically_normal().string());
+    EXPECT_EQ(
+        location.candidates.back(),
+        (std::filesystem::path(testing::DataDir()) / "small.img").lexically_normal().string());
 
     // Without the variable the bundled image of the source tree is found.
     const TestImageLocation bundled = CFcmRunner::LocateTestImage();

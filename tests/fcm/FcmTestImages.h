@@ -13,8 +13,8 @@ inline void WriteSmallImage(const std::string& folder, int samples, int lines, i
     WriteFileBytes(folder + "/small.img", rawBytes);
     if (!withHeader) return;
     WriteFileBytes(folder + "/small.hdr",
-                   "ENVI\nsamples = " + std::to_string(samples) + "\nlines = " +
-                       std::to_string(lines) + "\nbands = " + std::to_string(bands) +
+                   "ENVI\nsamples = " + std::to_string(samples) +
+                       "\nlines = " + std::to_string(lines) + "\nbands = " + std::to_string(bands) +
                        "\nheader offset = 0\ndata type = " + std::to_string(dataType) +
                        "\ninterleave = bsq\nbyte order = 0\n");
 }

@@ -1,12 +1,12 @@
 // Feeds arbitrary bytes to the ENVI header reader and the raw reader, the same reading path
 // the commands use: the input becomes "scene.hdr" beside a small raw file "scene.img".
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <string>
-#include <unistd.h>
 
 #include "image/CEnviImage.h"
 #include "platform/UserError.h"
@@ -15,8 +15,8 @@ namespace {
 
 const std::filesystem::path& WorkFolder() {
     static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("tavorin-fuzz-" + std::to_string(::getpid()));
+        auto path =
+            std::filesystem::temp_directory_path() / ("tavorin-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
         std::ofstream raw(path / "scene.img", std::ios::binary);
         for (int i = 0; i < 4096; ++i) raw.put(static_cast<char>((i * 37) & 0xFF));

@@ -29,9 +29,10 @@ using testing::WriteFileBytes;
 
 // Bytes of a small 4 x 3 image with 2 bands of varied byte samples.
 std::string SceneBytes() {
-    return std::string("\x0a\x0c\x0a\x28\x0a\x0a\xc8\xc9\xc8\x96\xc8\xc8"
-                       "\x05\x05\x09\x05\x05\x05\x5a\x5a\x5a\x46\x5a\x5a",
-                       24);
+    return std::string(
+        "\x0a\x0c\x0a\x28\x0a\x0a\xc8\xc9\xc8\x96\xc8\xc8"
+        "\x05\x05\x09\x05\x05\x05\x5a\x5a\x5a\x46\x5a\x5a",
+        24);
 }
 
 std::string Header(const std::string& samples, const std::string& lines, const std::string& bands,
@@ -74,7 +75,7 @@ struct MatrixCase {
     std::vector<std::string> arguments;  // after "classify"; the common ones are added
     int exitStatus;
     std::string out;
-    std::string err;      // the whole standard error, or
+    std::string err;           // the whole standard error, or
     bool errIsPrefix = false;  // only its start when the rest depends on the machine
     bool unprivileged = false;
 };
@@ -107,54 +108,104 @@ std::vector<MatrixCase> ClassifyCases() {
     const std::string unsupported = "暂不处理此种数据类型！\n";
     const std::string missingHeader = "Please generate the file header using ENVI！\n";
 
-    cases.push_back({"MissingInput", [](const TempDir&) {}, {"--input", "absent.img"}, 1, kSeedLine,
+    cases.push_back({"MissingInput",
+                     [](const TempDir&) {},
+                     {"--input", "absent.img"},
+                     1,
+                     kSeedLine,
                      missingHeader});
-    cases.push_back({"MissingHeader",
-                     [](const TempDir& work) { WriteFileBytes(work.file("scene.img"), SceneBytes()); },
-                     {}, 1, kSeedLine, missingHeader});
-    cases.push_back({"NoSamples", Scene(Header("", "3", "2", "1"), SceneBytes()), {}, 1, kSeedLine,
+    cases.push_back(
+        {"MissingHeader",
+         [](const TempDir& work) { WriteFileBytes(work.file("scene.img"), SceneBytes()); },
+         {},
+         1,
+         kSeedLine,
+         missingHeader});
+    cases.push_back({"NoSamples",
+                     Scene(Header("", "3", "2", "1"), SceneBytes()),
+                     {},
+                     1,
+                     kSeedLine,
                      MissingKeyMessage("samples")});
-    cases.push_back({"NoLines", Scene(Header("4", "", "2", "1"), SceneBytes()), {}, 1, kSeedLine,
+    cases.push_back({"NoLines",
+                     Scene(Header("4", "", "2", "1"), SceneBytes()),
+                     {},
+                     1,
+                     kSeedLine,
                      MissingKeyMessage("lines")});
-    cases.push_back({"NoBands", Scene(Header("4", "3", "", "1"), SceneBytes()), {}, 1, kSeedLine,
+    cases.push_back({"NoBands",
+                     Scene(Header("4", "3", "", "1"), SceneBytes()),
+                     {},
+                     1,
+                     kSeedLine,
                      MissingKeyMessage("bands")});
-    cases.push_back({"NoDataType", Scene(Header("4", "3", "2", ""), SceneBytes()), {}, 1, kSeedLine,
+    cases.push_back({"NoDataType",
+                     Scene(Header("4", "3", "2", ""), SceneBytes()),
+                     {},
+                     1,
+                     kSeedLine,
                      MissingKeyMessage("data type")});
     for (const char* type : {"0", "6", "7", "8", "9", "10", "11", "14", "15", "-1", "255"}) {
         cases.push_back({std::string("DataType") + (type[0] == '-' ? "Minus1" : type),
-                         Scene(Header("4", "3", "2", type), SceneBytes() + SceneBytes()), {}, 1,
-                         kSeedLine, unsupported});
+                         Scene(Header("4", "3", "2", type), SceneBytes() + SceneBytes()),
+                         {},
+                         1,
+                         kSeedLine,
+                         unsupported});
     }
-    cases.push_back({"ZeroSamples", Scene(Header("0", "3", "2", "1"), SceneBytes()), {}, 1, kSeedLine,
-                     "The header \"scene.hdr\" gives samples = 0, lines = 3 and bands = 2; an image "
-                     "needs at least one sample, one line and one band.\n"});
-    cases.push_back({"NegativeLines", Scene(Header("4", "-3", "2", "1"), SceneBytes()), {}, 1,
-                     kSeedLine,
-                     "The header \"scene.hdr\" gives samples = 4, lines = -3 and bands = 2; an image "
-                     "needs at least one sample, one line and one band.\n"});
-    cases.push_back({"ZeroBands", Scene(Header("4", "3", "0", "1"), SceneBytes()), {}, 1, kSeedLine,
-                     "The header \"scene.hdr\" gives samples = 4, lines = 3 and bands = 0; an image "
-                     "needs at least one sample, one line and one band.\n"});
+    cases.push_back(
+        {"ZeroSamples",
+         Scene(Header("0", "3", "2", "1"), SceneBytes()),
+         {},
+         1,
+         kSeedLine,
+         "The header \"scene.hdr\" gives samples = 0, lines = 3 and bands = 2; an image "
+         "needs at least one sample, one line and one band.\n"});
+    cases.push_back(
+        {"NegativeLines",
+         Scene(Header("4", "-3", "2", "1"), SceneBytes()),
+         {},
+         1,
+         kSeedLine,
+         "The header \"scene.hdr\" gives samples = 4, lines = -3 and bands = 2; an image "
+         "needs at least one sample, one line and one band.\n"});
+    cases.push_back(
+        {"ZeroBands",
+         Scene(Header("4", "3", "0", "1"), SceneBytes()),
+         {},
+         1,
+         kSeedLine,
+         "The header \"scene.hdr\" gives samples = 4, lines = 3 and bands = 0; an image "
+         "needs at least one sample, one line and one band.\n"});
     // 10^12 pixels: refused from the header alone, before a byte is allocated or read.
-    cases.push_back({"MillionByMillionPixels",
-                     Scene(Header("1000000", "1000000", "1", "1"), SceneBytes()),
+    cases.push_back(
+        {"MillionByMillionPixels",
+         Scene(Header("1000000", "1000000", "1", "1"), SceneBytes()),
+         {},
+         1,
+         "Seed: 1\nImage: scene.img: 1000000 samples x 1000000 lines x 1 bands, data type 1\n",
+         "The image of 1000000 samples, 1000000 lines and 1 bands is too large: it would "
+         "need about 8e+03 GB of memory (this computer has about ",
+         true});
+    cases.push_back(
+        {"GeometryBeyondAnyByteCount",
+         Scene(Header("2147483647", "2147483647", "2147483647", "5"), SceneBytes()),
+         {},
+         1,
+         kSeedLine,
+         "The image of 2147483647 samples, 2147483647 lines and 2147483647 bands is too "
+         "large: it would need about 7.92e+19 GB of memory.\n"});
+    cases.push_back({"TruncatedRaw",
+                     Scene(SceneHeader(), SceneBytes().substr(0, 10)),
                      {},
                      1,
-                     "Seed: 1\nImage: scene.img: 1000000 samples x 1000000 lines x 1 bands, data type 1\n",
-                     "The image of 1000000 samples, 1000000 lines and 1 bands is too large: it would "
-                     "need about 8e+03 GB of memory (this computer has about ",
-                     true});
-    cases.push_back({"GeometryBeyondAnyByteCount",
-                     Scene(Header("2147483647", "2147483647", "2147483647", "5"), SceneBytes()), {}, 1,
-                     kSeedLine,
-                     "The image of 2147483647 samples, 2147483647 lines and 2147483647 bands is too "
-                     "large: it would need about 7.92e+19 GB of memory.\n"});
-    cases.push_back({"TruncatedRaw", Scene(SceneHeader(), SceneBytes().substr(0, 10)), {}, 1,
                      "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n",
                      "The image file \"scene.img\" is too short: it holds 10 bytes, but its header "
                      "promises 24 bytes.\n"});
     cases.push_back({"HeaderOffsetPastTheEnd",
-                     Scene(SceneHeader() + "header offset = 100\n", SceneBytes()), {}, 1,
+                     Scene(SceneHeader() + "header offset = 100\n", SceneBytes()),
+                     {},
+                     1,
                      "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n",
                      "The image file \"scene.img\" is too short: it holds 24 bytes, but its header "
                      "promises 124 bytes.\n"});
@@ -163,7 +214,8 @@ std::vector<MatrixCase> ClassifyCases() {
                          WriteFileBytes(work.file("scene.hdr"), SceneHeader());
                          fs::create_directory(work.file("scene.img"));
                      },
-                     {}, 1,
+                     {},
+                     1,
                      "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n",
                      "Cannot open the image file \"scene.img\".\n"});
     cases.push_back({"DirectoryAsHeader",
@@ -171,27 +223,46 @@ std::vector<MatrixCase> ClassifyCases() {
                          fs::create_directory(work.file("scene.hdr"));
                          WriteFileBytes(work.file("scene.img"), SceneBytes());
                      },
-                     {}, 1, kSeedLine, "Cannot read the header file \"scene.hdr\".\n"});
+                     {},
+                     1,
+                     kSeedLine,
+                     "Cannot read the header file \"scene.hdr\".\n"});
     cases.push_back({"UnreadableImage",
                      [](const TempDir& work) {
                          PlainScene(work);
                          fs::permissions(work.file("scene.img"), fs::perms::none);
                      },
-                     {}, 1,
+                     {},
+                     1,
                      "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n",
-                     "Cannot open the image file \"scene.img\".\n", false, true});
+                     "Cannot open the image file \"scene.img\".\n",
+                     false,
+                     true});
     cases.push_back({"UnreadableHeader",
                      [](const TempDir& work) {
                          PlainScene(work);
                          fs::permissions(work.file("scene.hdr"), fs::perms::none);
                      },
-                     {}, 1, kSeedLine, "Cannot read the header file \"scene.hdr\".\n", false, true});
+                     {},
+                     1,
+                     kSeedLine,
+                     "Cannot read the header file \"scene.hdr\".\n",
+                     false,
+                     true});
 
     const std::string sceneOut =
         "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n";
-    cases.push_back({"OutputFolderMissing", PlainScene, {"--output", "absent/res"}, 1, sceneOut,
+    cases.push_back({"OutputFolderMissing",
+                     PlainScene,
+                     {"--output", "absent/res"},
+                     1,
+                     sceneOut,
                      "The output folder \"absent\" does not exist.\n"});
-    cases.push_back({"OutputFolderIsAFile", PlainScene, {"--output", "scene.img/res"}, 1, sceneOut,
+    cases.push_back({"OutputFolderIsAFile",
+                     PlainScene,
+                     {"--output", "scene.img/res"},
+                     1,
+                     sceneOut,
                      "The output folder \"scene.img\" is not a folder.\n"});
     cases.push_back({"OutputFolderNotWritable",
                      [](const TempDir& work) {
@@ -202,14 +273,20 @@ std::vector<MatrixCase> ClassifyCases() {
                                              fs::perms::group_read | fs::perms::group_exec |
                                              fs::perms::others_read | fs::perms::others_exec);
                      },
-                     {"--output", "locked/res"}, 1, sceneOut,
-                     "The output folder \"locked\" cannot be written to.\n", false, true});
+                     {"--output", "locked/res"},
+                     1,
+                     sceneOut,
+                     "The output folder \"locked\" cannot be written to.\n",
+                     false,
+                     true});
     cases.push_back({"OutputPathIsAFolder",
                      [](const TempDir& work) {
                          PlainScene(work);
                          fs::create_directory(work.file("results"));
                      },
-                     {"--output", "results"}, 1, sceneOut,
+                     {"--output", "results"},
+                     1,
+                     sceneOut,
                      "The output path \"results\" is a folder; give the base name of the result "
                      "files, such as \"results/result\".\n"});
     cases.push_back({"FrontListNameTakenByAFolder",
@@ -218,7 +295,10 @@ std::vector<MatrixCase> ClassifyCases() {
                          fs::remove(work.file("FinalPF.txt"));
                          fs::create_directory(work.file("FinalPF.txt"));
                      },
-                     {}, 1, sceneOut, "Cannot create the file \"FinalPF.txt\".\n"});
+                     {},
+                     1,
+                     sceneOut,
+                     "Cannot create the file \"FinalPF.txt\".\n"});
 
     // Every option outside its range, and texts that are not numbers.
     const std::vector<std::pair<std::vector<std::string>, std::string>> refusedOptions = {
@@ -267,9 +347,16 @@ std::vector<MatrixCase> ClassifyCases() {
 
     const std::string nothingToClassify =
         "The image has nothing to classify: every band holds a single value throughout.\n";
-    cases.push_back({"EveryBandConstant", Scene(SceneHeader(), std::string(24, '\x07')), {}, 1,
-                     sceneOut, nothingToClassify});
-    cases.push_back({"OnePixel", Scene(Header("1", "1", "2", "1"), std::string("\x03\x09", 2)), {}, 1,
+    cases.push_back({"EveryBandConstant",
+                     Scene(SceneHeader(), std::string(24, '\x07')),
+                     {},
+                     1,
+                     sceneOut,
+                     nothingToClassify});
+    cases.push_back({"OnePixel",
+                     Scene(Header("1", "1", "2", "1"), std::string("\x03\x09", 2)),
+                     {},
+                     1,
                      "Seed: 1\nImage: scene.img: 1 samples x 1 lines x 2 bands, data type 1\n",
                      nothingToClassify});
 
@@ -280,26 +367,35 @@ std::vector<MatrixCase> ClassifyCases() {
     };
     const std::string floatOut =
         "Seed: 1\nImage: scene.img: 2 samples x 2 lines x 1 bands, data type 4\n";
-    cases.push_back({"NanInPixelZero", floatScene({static_cast<float>(nan), 1.0f, 2.0f, 3.0f}), {}, 1,
-                     floatOut,
-                     "The image has 1 sample that is not a finite number (NaN or infinity); mask or "
-                     "replace such samples before classifying the image.\n"});
-    cases.push_back({"InfinitiesInFloats",
-                     floatScene({1.0f, static_cast<float>(inf), 2.0f, static_cast<float>(-inf)}), {}, 1,
-                     floatOut,
-                     "The image has 2 samples that are not finite numbers (NaN or infinity); mask or "
-                     "replace such samples before classifying the image.\n"});
-    cases.push_back({"NanAndInfinityInDoubles",
-                     Scene(Header("2", "2", "1", "5"), DoubleBytes({nan, inf, 2.0, nan})), {}, 1,
-                     "Seed: 1\nImage: scene.img: 2 samples x 2 lines x 1 bands, data type 5\n",
-                     "The image has 3 samples that are not finite numbers (NaN or infinity); mask or "
-                     "replace such samples before classifying the image.\n"});
+    cases.push_back(
+        {"NanInPixelZero",
+         floatScene({static_cast<float>(nan), 1.0f, 2.0f, 3.0f}),
+         {},
+         1,
+         floatOut,
+         "The image has 1 sample that is not a finite number (NaN or infinity); mask or "
+         "replace such samples before classifying the image.\n"});
+    cases.push_back(
+        {"InfinitiesInFloats",
+         floatScene({1.0f, static_cast<float>(inf), 2.0f, static_cast<float>(-inf)}),
+         {},
+         1,
+         floatOut,
+         "The image has 2 samples that are not finite numbers (NaN or infinity); mask or "
+         "replace such samples before classifying the image.\n"});
+    cases.push_back(
+        {"NanAndInfinityInDoubles",
+         Scene(Header("2", "2", "1", "5"), DoubleBytes({nan, inf, 2.0, nan})),
+         {},
+         1,
+         "Seed: 1\nImage: scene.img: 2 samples x 2 lines x 1 bands, data type 5\n",
+         "The image has 3 samples that are not finite numbers (NaN or infinity); mask or "
+         "replace such samples before classifying the image.\n"});
     return cases;
 }
 
 // Runs `arguments` in `work` and checks that nothing crashed, hung or reported by a sanitizer.
-CommandResult RunChecked(const TempDir& work, std::vector<std::string> arguments,
-                         bool unprivileged,
+CommandResult RunChecked(const TempDir& work, std::vector<std::string> arguments, bool unprivileged,
                          std::vector<std::pair<std::string, std::string>> environment = {}) {
     CommandRequest request;
     request.arguments = std::move(arguments);
@@ -327,7 +423,7 @@ TEST_P(ClassifyBadInput, IsRefusedWithOneMessageAndLeavesEveryFileAsItWas) {
 
     // The common options, each replaced by the case's own value where it gives one.
     const std::vector<std::pair<std::string, std::string>> common = {
-        {"--input", "scene.img"}, {"--output", "res"},      {"--seed", "1"},
+        {"--input", "scene.img"}, {"--output", "res"},    {"--seed", "1"},
         {"--pop-size", "6"},      {"--generations", "1"}, {"--threads", "1"}};
     std::vector<std::string> arguments{"classify", "--no-pictures"};
     for (const auto& [option, value] : common) {
@@ -365,17 +461,17 @@ TEST(ClassifyOddInput, MoreClustersThanDistinctPixelsGivesConsistentFiles) {
     }
     WriteFileBytes(work.file("scene.hdr"), SceneHeader());
     WriteFileBytes(work.file("scene.img"), bytes);
-    const CommandResult result =
-        RunChecked(work,
-                   {"classify", "--input", "scene.img", "--output", "res", "--seed", "1",
-                    "--clusters", "5", "--pop-size", "6", "--generations", "2", "--threads", "1",
-                    "--no-pictures"},
-                   false);
+    const CommandResult result = RunChecked(
+        work,
+        {"classify", "--input", "scene.img", "--output", "res", "--seed", "1", "--clusters", "5",
+         "--pop-size", "6", "--generations", "2", "--threads", "1", "--no-pictures"},
+        false);
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.out.find("Finish\n"), std::string::npos);
 
     const std::string frontList = testing::ReadFileBytes(work.file("FinalPF.txt"));
-    const auto lines = static_cast<std::size_t>(std::count(frontList.begin(), frontList.end(), '\n'));
+    const auto lines =
+        static_cast<std::size_t>(std::count(frontList.begin(), frontList.end(), '\n'));
     ASSERT_GE(lines, 1u);
     EXPECT_FALSE(fs::exists(work.file("res_" + std::to_string(lines))));
     for (std::size_t j = 0; j < lines; ++j) {
@@ -388,7 +484,8 @@ TEST(ClassifyOddInput, MoreClustersThanDistinctPixelsGivesConsistentFiles) {
             EXPECT_EQ(labels[static_cast<std::size_t>(p)], labels[p < 6 ? 0u : 6u]);
         }
         EXPECT_NE(labels[0], labels[6]);
-        const std::string header = testing::ReadFileBytes(work.file("res_" + std::to_string(j) + ".hdr"));
+        const std::string header =
+            testing::ReadFileBytes(work.file("res_" + std::to_string(j) + ".hdr"));
         EXPECT_NE(header.find("classes = 6\r\n"), std::string::npos) << header;
     }
     // Each line is "xbIndex TAB jm" with jm exactly 0, and a 0/0 index spelled "nan".
@@ -416,9 +513,11 @@ struct FcmCase {
 std::vector<FcmCase> FcmCases() {
     const std::string header = "ENVI\nsamples = 4\nlines = 3\nbands = 2\ndata type = 1\n";
     return {
-        {"NoHeader", "", SceneBytes(), 1, "Please generate the file header using ENVI！ (looked for "},
+        {"NoHeader", "", SceneBytes(), 1,
+         "Please generate the file header using ENVI！ (looked for "},
         {"NoBands", Header("4", "3", "", "1"), SceneBytes(), 1, "The header \"", true},
-        {"UnsupportedType", Header("4", "3", "2", "6"), SceneBytes(), 1, "暂不处理此种数据类型！\n"},
+        {"UnsupportedType", Header("4", "3", "2", "6"), SceneBytes(), 1,
+         "暂不处理此种数据类型！\n"},
         {"ZeroLines", Header("4", "0", "2", "1"), SceneBytes(), 1, "The header \"", true},
         {"MillionByMillionPixels", Header("1000000", "1000000", "1", "1"), SceneBytes(), 1,
          "The test image of 1000000 samples, 1000000 lines and 1 bands is too large to cluster: it "

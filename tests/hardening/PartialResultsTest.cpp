@@ -23,9 +23,21 @@ using testing::TempDir;
 
 // On the bundled 100 x 100 sample this run's final front has four members.
 std::vector<std::string> FourImageRun(bool pictures) {
-    std::vector<std::string> arguments{"classify", "--input", testing::DataDir() + "/small.img",
-                                       "--output", "res", "--seed", "4", "--pop-size", "8",
-                                       "--generations", "2", "--clusters", "3", "--threads", "1"};
+    std::vector<std::string> arguments{"classify",
+                                       "--input",
+                                       testing::DataDir() + "/small.img",
+                                       "--output",
+                                       "res",
+                                       "--seed",
+                                       "4",
+                                       "--pop-size",
+                                       "8",
+                                       "--generations",
+                                       "2",
+                                       "--clusters",
+                                       "3",
+                                       "--threads",
+                                       "1"};
     if (!pictures) arguments.push_back("--no-pictures");
     return arguments;
 }
@@ -58,7 +70,7 @@ std::size_t LineCount(const std::string& text) {
 }
 
 class PartialResults : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const CommandResult result = RunInFolder(complete_, FourImageRun(false));
         ASSERT_EQ(result.exitStatus, 0) << result.err;

@@ -40,8 +40,7 @@ TEST(FuzzCorpus, EveryHeaderIsReadOrRefusedWithAMessage) {
     testing::WriteFileBytes(dir.file("scene.img"), FuzzRawBytes());
     std::size_t count = 0;
     for (const auto& entry : fs::directory_iterator(TAVORIN_FUZZ_CORPUS_DIR)) {
-        const std::string outcome =
-            ReadOutcome(dir, testing::ReadFileBytes(entry.path().string()));
+        const std::string outcome = ReadOutcome(dir, testing::ReadFileBytes(entry.path().string()));
         EXPECT_FALSE(outcome.empty()) << entry.path();
         ++count;
     }
@@ -56,11 +55,13 @@ TEST(FuzzCorpus, SeedsOfRefusedHeadersKeepTheirMessages) {
         return testing::ReadFileBytes(std::string(TAVORIN_FUZZ_CORPUS_DIR) + "/" + name);
     };
     EXPECT_EQ(ReadOutcome(dir, seed("missing_data_type.hdr")),
-              "The header \"" + headerPath + "\" has no \"data type\" entry; an ENVI header must "
-              "give samples, lines, bands and data type.");
+              "The header \"" + headerPath +
+                  "\" has no \"data type\" entry; an ENVI header must "
+                  "give samples, lines, bands and data type.");
     EXPECT_EQ(ReadOutcome(dir, seed("offset_past_end.hdr")),
-              "The image file \"" + dir.file("scene.img") + "\" is too short: it holds 4096 bytes, "
-              "but its header promises 5064 bytes.");
+              "The image file \"" + dir.file("scene.img") +
+                  "\" is too short: it holds 4096 bytes, "
+                  "but its header promises 5064 bytes.");
     EXPECT_EQ(ReadOutcome(dir, seed("geometry_overflow.hdr")),
               "The image of 2147483647 samples, 2147483647 lines and 2147483647 bands is too "
               "large: it would need about 7.92e+19 GB of memory.");

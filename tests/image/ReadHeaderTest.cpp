@@ -162,7 +162,8 @@ TEST(ReadHeader, RefusesAHeaderWithoutOneOfTheFourKeys) {
         CEnviImage image;
         return UserErrorOf([&] { image.ReadHeader(raw); });
     };
-    const std::string tail = " entry; an ENVI header must give samples, lines, bands and data type.";
+    const std::string tail =
+        " entry; an ENVI header must give samples, lines, bands and data type.";
     EXPECT_EQ(refusal("ENVI\nlines = 2\nbands = 1\ndata type = 1\n"),
               "The header \"" + header + "\" has no \"samples\"" + tail);
     EXPECT_EQ(refusal("ENVI\nsamples = 2\nbands = 1\ndata type = 1\n"),
@@ -189,14 +190,17 @@ TEST(ReadHeader, RefusesUnusableValues) {
     const std::string prefix = "The header \"" + header + "\" gives ";
     EXPECT_EQ(refusal(HeaderText(3, 2, 1, 6)), "暂不处理此种数据类型！");
     EXPECT_EQ(refusal(HeaderText(0, 2, 1, 1)),
-              prefix + "samples = 0, lines = 2 and bands = 1; an image needs at least one "
-                       "sample, one line and one band.");
+              prefix +
+                  "samples = 0, lines = 2 and bands = 1; an image needs at least one "
+                  "sample, one line and one band.");
     EXPECT_EQ(refusal(HeaderText(3, -2, 1, 1)),
-              prefix + "samples = 3, lines = -2 and bands = 1; an image needs at least one "
-                       "sample, one line and one band.");
+              prefix +
+                  "samples = 3, lines = -2 and bands = 1; an image needs at least one "
+                  "sample, one line and one band.");
     EXPECT_EQ(refusal("ENVI\nsamples = abc\nlines = 2\nbands = 1\ndata type = 1\n"),
-              prefix + "samples = 0, lines = 2 and bands = 1; an image needs at least one "
-                       "sample, one line and one band.");
+              prefix +
+                  "samples = 0, lines = 2 and bands = 1; an image needs at least one "
+                  "sample, one line and one band.");
     EXPECT_EQ(refusal("ENVI\nsamples = 99999999999\nlines = 2\nbands = 1\ndata type = 1\n"),
               prefix + "samples = 99999999999, which is out of range.");
     EXPECT_EQ(refusal(HeaderText(3, 2, 1, 1, "interleave = bsx\n")),

@@ -76,8 +76,7 @@ TEST(ReadBandData, ThreeByTwoSixteenBitExample) {
     }
     ASSERT_EQ(raw.size(), 24u);
     const CEnviImage image = WriteImage(
-        dir,
-        "ENVI\nsamples = 3\nlines = 2\nbands = 2\ndata type = 2\ninterleave = bsq\n", raw);
+        dir, "ENVI\nsamples = 3\nlines = 2\nbands = 2\ndata type = 2\ninterleave = bsq\n", raw);
     const auto values = image.ReadBandData();
     ASSERT_EQ(values.size(), 12u);
     // Pixel 4 (line 1, sample 1) of band 1: the sample at byte offset (1 * 6 + 4) * 2 = 20.
@@ -110,7 +109,8 @@ TEST(ReadBandData, ReordersBilAndBip) {
     EXPECT_EQ(WriteImage(dir, HeaderText(3, 2, 2, 1, "interleave = BIP\n"), bip).ReadBandData(),
               ExpectedBandSequential());
     // ReadRaw gives the samples as stored.
-    const auto stored = WriteImage(dir, HeaderText(3, 2, 2, 1, "interleave = bip\n"), bip).ReadRaw();
+    const auto stored =
+        WriteImage(dir, HeaderText(3, 2, 2, 1, "interleave = bip\n"), bip).ReadRaw();
     EXPECT_EQ(std::string(stored.begin(), stored.end()), bip);
 }
 
@@ -125,11 +125,10 @@ TEST(ReadBandData, ReordersAcrossManyReadChunks) {
             raw += static_cast<char>(value >> 8);
             raw += static_cast<char>(value & 0xFF);
         }
-    const auto values = WriteImage(dir,
-                                   HeaderText(samples, lines, bands, 12,
-                                              "interleave = bip\nbyte order = 1\n"),
-                                   raw)
-                            .ReadBandData();
+    const auto values =
+        WriteImage(dir, HeaderText(samples, lines, bands, 12, "interleave = bip\nbyte order = 1\n"),
+                   raw)
+            .ReadBandData();
     const int n = samples * lines;
     ASSERT_EQ(values.size(), static_cast<std::size_t>(n * bands));
     for (const int p : {0, 1, 4095, 4096, 21845, 21846, 59999}) {

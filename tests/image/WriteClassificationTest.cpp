@@ -34,20 +34,19 @@ TEST(WriteClassification, ThreeByTwoWithThreeClasses) {
     const unsigned char labels[] = {1, 2, 2, 1, 0, 2, 99, 99};
     Classification(dir.file("x_0"), 3, 2, 3).WriteClassification(labels);
     EXPECT_EQ(ReadFileBytes(dir.file("x_0")), std::string("\1\2\2\1\0\2", 6));
-    EXPECT_EQ(ReadFileBytes(dir.file("x_0.hdr")),
-              kHeadLines +
-                  "samples = 3\r\n"
-                  "lines   = 2\r\n"
-                  "bands   = 1\r\n"
-                  "header offset = 0\r\n"
-                  "file type = ENVI Classification\r\n"
-                  "data type = 1\r\n"
-                  "interleave = bsq\r\n"
-                  "sensor type = Unknown\r\n"
-                  "classes = 3\r\n"
-                  "class lookup = {\r\n"
-                  "\t0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0}\r\n" +
-                  kTailLines);
+    EXPECT_EQ(ReadFileBytes(dir.file("x_0.hdr")), kHeadLines +
+                                                      "samples = 3\r\n"
+                                                      "lines   = 2\r\n"
+                                                      "bands   = 1\r\n"
+                                                      "header offset = 0\r\n"
+                                                      "file type = ENVI Classification\r\n"
+                                                      "data type = 1\r\n"
+                                                      "interleave = bsq\r\n"
+                                                      "sensor type = Unknown\r\n"
+                                                      "classes = 3\r\n"
+                                                      "class lookup = {\r\n"
+                                                      "\t0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0}\r\n" +
+                                                      kTailLines);
 }
 
 TEST(WriteClassification, ClassLookupForFiveClusters) {
@@ -57,10 +56,11 @@ TEST(WriteClassification, ClassLookupForFiveClusters) {
     const std::string header = ReadFileBytes(dir.file("scene_class_2.hdr"));
     EXPECT_NE(header.find("\r\nsamples = 400\r\nlines   = 400\r\nbands   = 1\r\n"),
               std::string::npos);
-    EXPECT_NE(header.find("\r\nclasses = 6\r\nclass lookup = {\r\n"
-                          "\t0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0 ,255 ,0 ,0 ,255 ,255 ,0 ,0 ,255 ,255}\r\n"
-                          "byte order = 0\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        header.find("\r\nclasses = 6\r\nclass lookup = {\r\n"
+                    "\t0 ,0 ,0 ,0 ,0 ,255 ,0 ,255 ,0 ,255 ,0 ,0 ,255 ,255 ,0 ,0 ,255 ,255}\r\n"
+                    "byte order = 0\r\n"),
+        std::string::npos);
     EXPECT_EQ(ReadFileBytes(dir.file("scene_class_2")).size(), 160000u);
 }
 
@@ -137,10 +137,9 @@ TEST(WriteClassification, ReportsFilesThatCannotBeWritten) {
               "Cannot create the file \"" + dir.file("missing/x_0") + "\".");
 
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(UserErrorOf([&] {
-                      Classification("/dev/full", 3, 2, 3).WriteClassification(labels);
-                  }),
-                  "Cannot write the whole file \"/dev/full\".");
+        EXPECT_EQ(
+            UserErrorOf([&] { Classification("/dev/full", 3, 2, 3).WriteClassification(labels); }),
+            "Cannot write the whole file \"/dev/full\".");
         EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 
         // A header that cannot be written completely: the image goes with it.
@@ -154,10 +153,9 @@ TEST(WriteClassification, ReportsFilesThatCannotBeWritten) {
 
     // A header that cannot be created at all.
     std::filesystem::create_directory(dir.file("z_0.hdr"));
-    EXPECT_EQ(UserErrorOf([&] {
-                  Classification(dir.file("z_0"), 3, 2, 3).WriteClassification(labels);
-              }),
-              "Cannot create the file \"" + dir.file("z_0.hdr") + "\".");
+    EXPECT_EQ(
+        UserErrorOf([&] { Classification(dir.file("z_0"), 3, 2, 3).WriteClassification(labels); }),
+        "Cannot create the file \"" + dir.file("z_0.hdr") + "\".");
     EXPECT_FALSE(std::filesystem::exists(dir.file("z_0")));
 }
 

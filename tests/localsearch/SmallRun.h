@@ -63,7 +63,6 @@ inline std::vector<double> SeededImage(int pixels, int bands, unsigned seed) {
     return values;
 }
 
-
 // A whole search: the run, its algorithm object and its local search.
 struct SearchRun {
     SearchRun(RunGlobals globals, std::uint32_t seed, int threadCount = 1,

@@ -96,7 +96,8 @@ TEST_F(StepSizeAdaptationTest, FrozenPhaseThenAdaptivePhaseThenReset) {
     }
 
     // 21..39 recompute pLS at every update.
-    for (int n = 21; n <= 39; ++n) recordReward(window, 1, improved, member, v.pLS, v.LS_count, v.AS);
+    for (int n = 21; n <= 39; ++n)
+        recordReward(window, 1, improved, member, v.pLS, v.LS_count, v.AS);
     EXPECT_EQ(v.LS_count, (std::vector<int>{1, 19, 19, 0}));
     EXPECT_NEAR(v.pLS[1], 0.5 / (0.5 + 4.5 / 19.0), 1e-15);
 
@@ -109,7 +110,8 @@ TEST_F(StepSizeAdaptationTest, FrozenPhaseThenAdaptivePhaseThenReset) {
     EXPECT_EQ(v.pLS, (std::vector<double>{0.25, 0.25, 0.25, 0.25}));
 
     // 60 opens the next adaptive phase.
-    for (int n = 41; n <= 59; ++n) recordReward(window, 0, unchanged, member, v.pLS, v.LS_count, v.AS);
+    for (int n = 41; n <= 59; ++n)
+        recordReward(window, 0, unchanged, member, v.pLS, v.LS_count, v.AS);
     EXPECT_EQ(v.pLS, (std::vector<double>{0.25, 0.25, 0.25, 0.25}));
     recordReward(window, 0, unchanged, member, v.pLS, v.LS_count, v.AS);
     EXPECT_EQ(window.pLSFrozen, 0);
@@ -118,7 +120,8 @@ TEST_F(StepSizeAdaptationTest, FrozenPhaseThenAdaptivePhaseThenReset) {
 
 TEST_F(StepSizeAdaptationTest, ZeroRewardPhaseDrawsStepSizeZeroUntilARewardCounts) {
     Vectors v;
-    for (int n = 1; n <= 20; ++n) recordReward(window, n % 4, unchanged, member, v.pLS, v.LS_count, v.AS);
+    for (int n = 1; n <= 20; ++n)
+        recordReward(window, n % 4, unchanged, member, v.pLS, v.LS_count, v.AS);
     for (double p : v.pLS) EXPECT_TRUE(std::isnan(p));
     for (std::uint32_t seed = 0; seed < 50; ++seed) {
         random.generator().Seed(seed);

@@ -40,10 +40,13 @@ TEST(AssignLabelsTest, NearestCentreCoincidenceAndNaN) {
     //  p5 (4,0)   memberships 1/16 : 1/36 : 1/36 of their sum, centre 0
     const std::vector<double> image{1, 9, 0, 10, nan, 4,  //
                                     1, 1, 0, 0,  5,   0};
-    const RunGlobals globals = testing::SmallRunGlobals(2, 3, 2, image, 3, 6, 0, 0.5, {0.01, 0.1, 1.0, 10.0});
-    EXPECT_EQ(Labels(globals, {0, 0, 10, 0, 10, 0}, 6), (std::vector<unsigned char>{1, 2, 1, 3, 3, 1}));
+    const RunGlobals globals =
+        testing::SmallRunGlobals(2, 3, 2, image, 3, 6, 0, 0.5, {0.01, 0.1, 1.0, 10.0});
+    EXPECT_EQ(Labels(globals, {0, 0, 10, 0, 10, 0}, 6),
+              (std::vector<unsigned char>{1, 2, 1, 3, 3, 1}));
     // With distinct centres (0,0), (10,0), (9,1): p1 lies on centre 3.
-    EXPECT_EQ(Labels(globals, {0, 0, 10, 0, 9, 1}, 6), (std::vector<unsigned char>{1, 3, 1, 2, 3, 1}));
+    EXPECT_EQ(Labels(globals, {0, 0, 10, 0, 9, 1}, 6),
+              (std::vector<unsigned char>{1, 3, 1, 2, 3, 1}));
 }
 
 TEST(AssignLabelsTest, PixelWithoutPositiveMembershipIsUnclassified) {
@@ -51,7 +54,8 @@ TEST(AssignLabelsTest, PixelWithoutPositiveMembershipIsUnclassified) {
     // and none is above 0. The buffer held another label before; the pixel must come out 0.
     // Pixel 1 (2, 2) is at a finite distance from centre 0 only.
     const std::vector<double> image{1e300, 2.0, 1e300, 2.0};
-    const RunGlobals globals = testing::SmallRunGlobals(1, 2, 2, image, 2, 6, 0, 0.5, {0.01, 0.1, 1.0, 10.0});
+    const RunGlobals globals =
+        testing::SmallRunGlobals(1, 2, 2, image, 2, 6, 0, 0.5, {0.01, 0.1, 1.0, 10.0});
     EXPECT_EQ(Labels(globals, {0, 0, -1e300, 0}, 2, 7), (std::vector<unsigned char>{0, 1}));
 }
 

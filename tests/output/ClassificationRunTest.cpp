@@ -36,8 +36,7 @@ std::vector<double> TinyImage() {
     platform::Random15 random(3);
     for (int b = 0; b < kBands; ++b) {
         for (int p = 0; p < kPixels; ++p) {
-            values[static_cast<std::size_t>(b * kPixels + p)] =
-                base[p % 3][b] + random.Next() % 9;
+            values[static_cast<std::size_t>(b * kPixels + p)] = base[p % 3][b] + random.Next() % 9;
         }
     }
     return values;

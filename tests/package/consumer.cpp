@@ -9,7 +9,10 @@ int main(int argc, char** argv) {
     try {
         const tavorin::Image image = tavorin::ReadEnviImage(argv[1]);
         tavorin::ClassifyOptions options;
-        options.clusters = 4; options.popSize = 8; options.generations = 3; options.seed = 1;
+        options.clusters = 4;
+        options.popSize = 8;
+        options.generations = 3;
+        options.seed = 1;
         const tavorin::ClassifyResult first = tavorin::Classify(image, options);
         const tavorin::ClassifyResult second = tavorin::Classify(image, options);
         for (const tavorin::FrontMember& m : first.front) {
@@ -19,7 +22,8 @@ int main(int argc, char** argv) {
         bool same = first.front.size() == second.front.size() && !first.front.empty();
         for (std::size_t i = 0; same && i < first.front.size(); ++i)
             same = first.front[i].labels == second.front[i].labels &&
-                   first.front[i].jm == second.front[i].jm && first.front[i].centres == second.front[i].centres;
+                   first.front[i].jm == second.front[i].jm &&
+                   first.front[i].centres == second.front[i].centres;
         std::puts(same ? "same" : "different");
         return same ? 0 : 1;
     } catch (const tavorin::Error& error) {

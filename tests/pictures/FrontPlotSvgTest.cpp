@@ -24,7 +24,8 @@ std::vector<std::string> TickTexts(const AxisScale& scale) {
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
     return count;
 }
 
@@ -75,31 +76,40 @@ TEST(FrontPlotSvgTest, PlacesNumberedPointsOnLabelledAxes) {
     const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0}};
     const std::string svg = RenderFrontPlotSvg(front);
     ExpectWellFormed(svg);
-    EXPECT_NE(svg.find("<circle class=\"point\" cx=\"690\" cy=\"450\" r=\"4.5\"/>"), std::string::npos);
-    EXPECT_NE(svg.find("<circle class=\"point\" cx=\"110\" cy=\"50\" r=\"4.5\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("<circle class=\"point\" cx=\"690\" cy=\"450\" r=\"4.5\"/>"),
+              std::string::npos);
+    EXPECT_NE(svg.find("<circle class=\"point\" cx=\"110\" cy=\"50\" r=\"4.5\"/>"),
+              std::string::npos);
     EXPECT_NE(svg.find("<text class=\"label\" x=\"696\" y=\"444\">0</text>"), std::string::npos);
     EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1</text>"), std::string::npos);
     EXPECT_NE(svg.find(">Jm</text>"), std::string::npos);
-    EXPECT_NE(svg.find(">Xie\xE2\x80\x93" "Beni index</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">Xie\xE2\x80\x93"
+                       "Beni index</text>"),
+              std::string::npos);
     EXPECT_NE(svg.find(">120</text>"), std::string::npos);
     EXPECT_NE(svg.find(">2.5</text>"), std::string::npos);
-    EXPECT_NE(svg.find("<title>image 1: xbIndex 3.000000, jm 100.000000</title>"), std::string::npos);
+    EXPECT_NE(svg.find("<title>image 1: xbIndex 3.000000, jm 100.000000</title>"),
+              std::string::npos);
     EXPECT_EQ(Count(svg, "<circle"), 2u);
     EXPECT_EQ(svg.find("Not plotted"), std::string::npos);
 }
 
 TEST(FrontPlotSvgTest, PointsCloseTogetherShareOneLabel) {
     // One unit of Jm is 5.8 pixels here: 0.5 apart shares a label, 2 apart does not.
-    const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0},
-                                               {"out_2", 3.0, 100.0}, {"out_3", 3.0, 100.5},
+    const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0},
+                                               {"out_1", 3.0, 100.0},
+                                               {"out_2", 3.0, 100.0},
+                                               {"out_3", 3.0, 100.5},
                                                {"out_4", 3.0, 102.0}};
     const std::string svg = RenderFrontPlotSvg(front);
     ExpectWellFormed(svg);
     EXPECT_EQ(Count(svg, "<circle"), 5u);
-    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1, 2, 3</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1, 2, 3</text>"),
+              std::string::npos);
     EXPECT_NE(svg.find("<text class=\"label\" x=\"127.6\" y=\"44\">4</text>"), std::string::npos);
     EXPECT_EQ(Count(svg, "<text class=\"label\""), 3u);
-    EXPECT_NE(svg.find("<title>image 3: xbIndex 3.000000, jm 100.500000</title>"), std::string::npos);
+    EXPECT_NE(svg.find("<title>image 3: xbIndex 3.000000, jm 100.500000</title>"),
+              std::string::npos);
 }
 
 TEST(FrontPlotSvgTest, ListsPointsWithObjectivesThatAreNotFinite) {

@@ -18,16 +18,21 @@ TEST(EscapeMarkupTest, EscapesTheFiveMarkupCharacters) {
 }
 
 TEST(EscapeMarkupTest, KeepsUtf8AndTheAllowedControlCharacters) {
-    const std::string text = "Xie\xE2\x80\x93" "Beni \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x99\x82\t\n\r";
+    const std::string text =
+        "Xie\xE2\x80\x93"
+        "Beni \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x99\x82\t\n\r";
     EXPECT_EQ(EscapeMarkup(text), text);
 }
 
 TEST(EscapeMarkupTest, ReplacesWhatXmlCannotCarry) {
-    EXPECT_EQ(EscapeMarkup("a\xFF" "b"), "a" + kReplacement + "b");               // not UTF-8
-    EXPECT_EQ(EscapeMarkup("\xE2\x80"), kReplacement + kReplacement);             // cut short
-    EXPECT_EQ(EscapeMarkup("\xC0\xAF"), kReplacement + kReplacement);             // overlong '/'
-    EXPECT_EQ(EscapeMarkup("\xED\xA0\x80"), kReplacement + kReplacement + kReplacement);  // surrogate
-    EXPECT_EQ(EscapeMarkup("\xF4\x90\x80\x80").substr(0, 3), kReplacement);       // above U+10FFFF
+    EXPECT_EQ(EscapeMarkup("a\xFF"
+                           "b"),
+              "a" + kReplacement + "b");                               // not UTF-8
+    EXPECT_EQ(EscapeMarkup("\xE2\x80"), kReplacement + kReplacement);  // cut short
+    EXPECT_EQ(EscapeMarkup("\xC0\xAF"), kReplacement + kReplacement);  // overlong '/'
+    EXPECT_EQ(EscapeMarkup("\xED\xA0\x80"),
+              kReplacement + kReplacement + kReplacement);                   // surrogate
+    EXPECT_EQ(EscapeMarkup("\xF4\x90\x80\x80").substr(0, 3), kReplacement);  // above U+10FFFF
     EXPECT_EQ(EscapeMarkup("\xEF\xBF\xBE"), kReplacement + kReplacement + kReplacement);  // U+FFFE
     EXPECT_EQ(EscapeMarkup(std::string("a\x01\x1F\0b", 5)),
               "a" + kReplacement + kReplacement + kReplacement + "b");
@@ -51,7 +56,8 @@ TEST(Base64Test, EncodesTheStandardVectors) {
 
 TEST(XmlCheckTest, RejectsTheUsualFaults) {
     using testing::CheckXmlWellFormed;
-    EXPECT_TRUE(CheckXmlWellFormed("<?xml version=\"1.0\"?>\n<a x='1'><b/>t&amp;&#233;&#xE9;</a>\n").wellFormed);
+    EXPECT_TRUE(CheckXmlWellFormed("<?xml version=\"1.0\"?>\n<a x='1'><b/>t&amp;&#233;&#xE9;</a>\n")
+                    .wellFormed);
     EXPECT_TRUE(CheckXmlWellFormed("<!DOCTYPE html>\n<html><!-- c --><p>x</p></html>").wellFormed);
     EXPECT_FALSE(CheckXmlWellFormed("<a><b></a></b>").wellFormed);
     EXPECT_FALSE(CheckXmlWellFormed("<a>").wellFormed);

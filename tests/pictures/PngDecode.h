@@ -12,7 +12,7 @@ struct DecodedPng {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> rgb;
-    int colourType = -1;    // from IHDR: 2 RGB, 3 palette
+    int colourType = -1;     // from IHDR: 2 RGB, 3 palette
     int paletteEntries = 0;  // PLTE chunk length / 3
 };
 

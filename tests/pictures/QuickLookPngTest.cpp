@@ -17,8 +17,8 @@
 namespace tavorin {
 namespace {
 
-using testing::DecodePng;
 using testing::DecodedPng;
+using testing::DecodePng;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -95,17 +95,16 @@ TEST(InputPictureTest, StretchesBandsFourThreeTwoOfATinyImage) {
     // and 5.9. Band 1 must not show.
     const std::vector<double> bandData{
         1e9, -1e9, 1e9, -1e9, 1e9, -1e9,  // band 1
-        6, 5, 4, 3, 2, 1,                 // band 2
-        7, 7, 7, 7, 7, 7,                 // band 3
-        0, 10, 20, 30, 40, 50,            // band 4
+        6,   5,    4,   3,    2,   1,     // band 2
+        7,   7,    7,   7,    7,   7,     // band 3
+        0,   10,   20,  30,   40,  50,    // band 4
     };
     const Picture picture = InputPicture(bandData, 4, 2, 3);
     EXPECT_EQ(picture.width, 3);
     EXPECT_EQ(picture.height, 2);
     EXPECT_TRUE(picture.palette.empty());
     const std::vector<std::uint8_t> expected{
-        0, 128, 255,   48, 128, 207,  101, 128, 154,
-        154, 128, 101, 207, 128, 48,  255, 128, 0,
+        0, 128, 255, 48, 128, 207, 101, 128, 154, 154, 128, 101, 207, 128, 48, 255, 128, 0,
     };
     EXPECT_EQ(picture.pixels, expected);
 }
@@ -137,8 +136,7 @@ TEST(ClassMapPngTest, PixelsHaveTheClassColoursOfATinyClassification) {
     EXPECT_EQ(decoded.colourType, 3);
     EXPECT_EQ(decoded.paletteEntries, 6);
     const std::vector<std::uint8_t> expected{
-        0, 0, 255,  0, 255, 0,    255, 0, 0,
-        255, 255, 0, 0, 255, 255, 0, 0, 0,
+        0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 0,
     };
     EXPECT_EQ(decoded.rgb, expected);
 }
@@ -150,9 +148,11 @@ TEST(ClassMapPngTest, ColoursMatchTheClassLookupOfTheHeaders) {
     header.classes = 20;
     header.SetGeometry(1, 1, 20, 1, dir.file("all_classes"));
     std::vector<unsigned char> labels(20);
-    for (int c = 0; c < 20; ++c) labels[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c);
+    for (int c = 0; c < 20; ++c)
+        labels[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c);
     header.WriteClassification(labels.data());
-    const std::string text = testing::ReadFileBytes(CEnviImage::HeaderFileName(dir.file("all_classes")));
+    const std::string text =
+        testing::ReadFileBytes(CEnviImage::HeaderFileName(dir.file("all_classes")));
     const std::size_t lookup = text.find("class lookup = {\r\n\t");
     ASSERT_NE(lookup, std::string::npos);
     const std::size_t start = lookup + std::string("class lookup = {\r\n\t").size();
@@ -169,7 +169,8 @@ TEST(ClassMapPngTest, ColoursMatchTheClassLookupOfTheHeaders) {
     ASSERT_TRUE(decoded.ok);
     ASSERT_EQ(headerComponents.size(), decoded.rgb.size());
     for (std::size_t i = 0; i < decoded.rgb.size(); ++i) {
-        EXPECT_EQ(headerComponents[i], decoded.rgb[i]) << "class " << i / 3 << " component " << i % 3;
+        EXPECT_EQ(headerComponents[i], decoded.rgb[i])
+            << "class " << i / 3 << " component " << i % 3;
     }
     EXPECT_EQ(decoded.rgb[7 * 3 + 1], 139);  // a colour that is not 0, 128 or 255
 }
@@ -179,7 +180,8 @@ TEST(PngEncodingTest, RgbRoundTripsAndIsRepeatable) {
     Picture picture;
     picture.width = 17;
     picture.height = 5;
-    for (int i = 0; i < 17 * 5 * 3; ++i) picture.pixels.push_back(static_cast<std::uint8_t>(random.Next() & 0xFF));
+    for (int i = 0; i < 17 * 5 * 3; ++i)
+        picture.pixels.push_back(static_cast<std::uint8_t>(random.Next() & 0xFF));
     const std::vector<std::uint8_t> png = EncodePng(picture);
     EXPECT_EQ(EncodePng(picture), png);
     // Signature, then IHDR with the size big-endian, 8 bits, colour type 2.
@@ -207,7 +209,8 @@ TEST(ScaledDownTest, SamplesTheSourcePixelUnderEachCentre) {
     wide.height = 200;
     wide.palette.assign(1, ClassColour{});
     for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 400; ++x) wide.pixels.push_back(static_cast<std::uint8_t>((x + 3 * y) % 251));
+        for (int x = 0; x < 400; ++x)
+            wide.pixels.push_back(static_cast<std::uint8_t>((x + 3 * y) % 251));
     }
     const Picture small = ScaledDown(wide, 160);
     ASSERT_EQ(small.width, 160);

@@ -13,14 +13,17 @@ namespace {
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
     return count;
 }
 
 ReportPageContent SampleContent() {
     ReportPageContent content;
     content.parameters.inputPath = "/data/scene <1> & \"two\".img";
-    content.parameters.outputPath = std::string("/out/r\xFF" "sult");
+    content.parameters.outputPath = std::string(
+        "/out/r\xFF"
+        "sult");
     content.parameters.clusterNumber = 3;
     content.parameters.popSize = 12;
     content.parameters.iGenerations = 7;
@@ -44,7 +47,8 @@ TEST(ReportPageTest, IsWellFormedAndSelfContained) {
     const testing::XmlCheckResult check = testing::CheckXmlWellFormed(html);
     EXPECT_TRUE(check.wellFormed) << check.problem;
     EXPECT_EQ(check.rootName, "html");
-    EXPECT_TRUE(html.starts_with("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"));
+    EXPECT_TRUE(html.starts_with(
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"));
     // No address outside the page: the only sources are data: URIs (the SVG's namespace is
     // inside its base64 text).
     EXPECT_EQ(html.find("http"), std::string::npos);
@@ -61,10 +65,13 @@ TEST(ReportPageTest, IsWellFormedAndSelfContained) {
 
 TEST(ReportPageTest, ShowsParametersAndSeedEscaped) {
     const std::string html = RenderReportPage(SampleContent());
-    EXPECT_NE(html.find("<tr><th>Input image</th><td>/data/scene &lt;1&gt; &amp; &quot;two&quot;.img</td></tr>"),
+    EXPECT_NE(html.find("<tr><th>Input image</th><td>/data/scene &lt;1&gt; &amp; "
+                        "&quot;two&quot;.img</td></tr>"),
               std::string::npos);
-    EXPECT_NE(html.find("<tr><th>Output path</th><td>/out/r\xEF\xBF\xBDsult</td></tr>"), std::string::npos);
-    EXPECT_NE(html.find("<tr><th>Image size</th><td>400 samples \xC3\x97 300 lines \xC3\x97 6 bands, data type 1</td></tr>"),
+    EXPECT_NE(html.find("<tr><th>Output path</th><td>/out/r\xEF\xBF\xBDsult</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr><th>Image size</th><td>400 samples \xC3\x97 300 lines \xC3\x97 6 "
+                        "bands, data type 1</td></tr>"),
               std::string::npos);
     EXPECT_NE(html.find("<tr><th>Clusters (K)</th><td>3</td></tr>"), std::string::npos);
     EXPECT_NE(html.find("<tr><th>Population size</th><td>12</td></tr>"), std::string::npos);
@@ -79,22 +86,28 @@ TEST(ReportPageTest, TablesTheFrontInItsOrderWithEmbeddedPictures) {
     const std::string html = RenderReportPage(content);
     const std::string first =
         "<tr><td class=\"number\">0</td><td>r_0</td><td class=\"number\">0.500000</td>"
-        "<td class=\"number\">12.250000</td><td><img class=\"map\" src=\"data:image/png;base64,AQID\" "
+        "<td class=\"number\">12.250000</td><td><img class=\"map\" "
+        "src=\"data:image/png;base64,AQID\" "
         "alt=\"map of image 0\"/></td></tr>";
     const std::string second =
         "<tr><td class=\"number\">1</td><td>a&lt;b&gt;_1</td><td class=\"number\">0.750000</td>"
-        "<td class=\"number\">9.000000</td><td><img class=\"map\" src=\"data:image/png;base64,BAU=\" "
+        "<td class=\"number\">9.000000</td><td><img class=\"map\" "
+        "src=\"data:image/png;base64,BAU=\" "
         "alt=\"map of image 1\"/></td></tr>";
     ASSERT_NE(html.find(first), std::string::npos);
     ASSERT_NE(html.find(second), std::string::npos);
     EXPECT_LT(html.find(first), html.find(second));
-    EXPECT_NE(html.find("src=\"data:image/png;base64," + EncodeBase64(content.inputPng) + "\""), std::string::npos);
+    EXPECT_NE(html.find("src=\"data:image/png;base64," + EncodeBase64(content.inputPng) + "\""),
+              std::string::npos);
     EXPECT_NE(html.find("src=\"data:image/svg+xml;base64," + EncodeBase64(content.frontSvg) + "\""),
               std::string::npos);
-    EXPECT_NE(html.find("<figcaption>Bands 4, 3, 2 as red, green and blue</figcaption>"), std::string::npos);
+    EXPECT_NE(html.find("<figcaption>Bands 4, 3, 2 as red, green and blue</figcaption>"),
+              std::string::npos);
     // The legend: class 0 and clusters 1..K.
-    EXPECT_NE(html.find("style=\"background:rgb(0,0,0)\"></span>0 (unclassified)</li>"), std::string::npos);
-    EXPECT_NE(html.find("style=\"background:rgb(255,0,0)\"></span>cluster 3</li>"), std::string::npos);
+    EXPECT_NE(html.find("style=\"background:rgb(0,0,0)\"></span>0 (unclassified)</li>"),
+              std::string::npos);
+    EXPECT_NE(html.find("style=\"background:rgb(255,0,0)\"></span>cluster 3</li>"),
+              std::string::npos);
     EXPECT_EQ(html.find("cluster 4"), std::string::npos);
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "report/MarkupText.h"
 #include "platform/UserError.h"
+#include "report/MarkupText.h"
 #include "tests/pictures/PngDecode.h"
 #include "tests/pictures/XmlCheck.h"
 #include "tests/support/TestSupport.h"
@@ -52,9 +52,9 @@ std::vector<std::uint8_t> Rgb(std::initializer_list<int> classes) {
 TEST(ResultPicturesTest, WritesEveryPictureAndListsThem) {
     SmallRun run;
     const ResultPicturesOutput output = WriteResultPictures(run.input);
-    const std::vector<std::string> expected{run.dir.file("run_0.png"), run.dir.file("run_1.png"),
-                                            run.dir.file("run_input.png"), run.dir.file("run_front.svg"),
-                                            run.dir.file("run_report.html")};
+    const std::vector<std::string> expected{
+        run.dir.file("run_0.png"), run.dir.file("run_1.png"), run.dir.file("run_input.png"),
+        run.dir.file("run_front.svg"), run.dir.file("run_report.html")};
     EXPECT_EQ(output.files, expected);
     EXPECT_EQ(output.reportPage, run.dir.file("run_report.html"));
 
@@ -68,7 +68,8 @@ TEST(ResultPicturesTest, WritesEveryPictureAndListsThem) {
     ASSERT_TRUE(second.ok);
     EXPECT_EQ(second.rgb, Rgb({2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}));
 
-    const testing::DecodedPng picture = testing::DecodePng(ReadFileBytes(run.dir.file("run_input.png")));
+    const testing::DecodedPng picture =
+        testing::DecodePng(ReadFileBytes(run.dir.file("run_input.png")));
     ASSERT_TRUE(picture.ok);
     EXPECT_EQ(picture.width, 4);
     EXPECT_EQ(picture.height, 3);
@@ -80,7 +81,8 @@ TEST(ResultPicturesTest, WritesEveryPictureAndListsThem) {
               (std::vector<std::uint8_t>{255, 255, 255}));
 
     for (const char* name : {"run_front.svg", "run_report.html"}) {
-        const testing::XmlCheckResult check = testing::CheckXmlWellFormed(ReadFileBytes(run.dir.file(name)));
+        const testing::XmlCheckResult check =
+            testing::CheckXmlWellFormed(ReadFileBytes(run.dir.file(name)));
         EXPECT_TRUE(check.wellFormed) << name << ": " << check.problem;
         const testing::XmllintResult lint = testing::RunXmllint(run.dir.file(name));
         if (lint.available) {
@@ -93,14 +95,17 @@ TEST(ResultPicturesTest, ReportEmbedsTheWrittenPicturesInFrontOrder) {
     SmallRun run;
     WriteResultPictures(run.input);
     const std::string html = ReadFileBytes(run.dir.file("run_report.html"));
-    const std::size_t first = html.find("<td>run_0</td><td class=\"number\">0.500000</td><td class=\"number\">90.000000</td>");
-    const std::size_t second = html.find("<td>run_1</td><td class=\"number\">0.250000</td><td class=\"number\">120.000000</td>");
+    const std::size_t first = html.find(
+        "<td>run_0</td><td class=\"number\">0.500000</td><td class=\"number\">90.000000</td>");
+    const std::size_t second = html.find(
+        "<td>run_1</td><td class=\"number\">0.250000</td><td class=\"number\">120.000000</td>");
     ASSERT_NE(first, std::string::npos);
     ASSERT_NE(second, std::string::npos);
     EXPECT_LT(first, second);
     // Small maps are their own thumbnails.
     for (const char* name : {"run_0.png", "run_1.png", "run_input.png", "run_front.svg"}) {
-        EXPECT_NE(html.find(EncodeBase64(ReadFileBytes(run.dir.file(name)))), std::string::npos) << name;
+        EXPECT_NE(html.find(EncodeBase64(ReadFileBytes(run.dir.file(name)))), std::string::npos)
+            << name;
     }
     EXPECT_NE(html.find("<tr><th>Seed</th><td>17</td></tr>"), std::string::npos);
 }
@@ -138,7 +143,8 @@ TEST(ResultPicturesTest, PictureNameTakenByAFolderIsNamed) {
         WriteResultPictures(run.input);
         FAIL() << "expected a UserError";
     } catch (const UserError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create the file \"" + run.dir.file("run_1.png") + "\".");
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create the file \"" + run.dir.file("run_1.png") + "\".");
     }
     EXPECT_FALSE(std::filesystem::exists(run.dir.file("run_0.png")));
 }

@@ -14,14 +14,12 @@ bool IsNameStart(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
-bool IsNameChar(char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 class Parser {
-public:
+  public:
     explicit Parser(std::string_view text) : text_(text) {}
 
     XmlCheckResult Run() {
@@ -32,7 +30,8 @@ public:
         SkipMisc();
         if (StartsWith("<!DOCTYPE")) {
             const std::size_t end = text_.find('>', pos_);
-            if (end == std::string_view::npos || text_.substr(pos_, end - pos_).find('[') != std::string_view::npos) {
+            if (end == std::string_view::npos ||
+                text_.substr(pos_, end - pos_).find('[') != std::string_view::npos) {
                 return Fail("unsupported DOCTYPE");
             }
             pos_ = end + 1;
@@ -46,7 +45,7 @@ public:
         return result_;
     }
 
-private:
+  private:
     XmlCheckResult Fail(const std::string& problem) {
         if (result_.problem.empty()) result_.problem = problem + " at byte " + std::to_string(pos_);
         result_.wellFormed = false;
@@ -66,7 +65,9 @@ private:
         return true;
     }
 
-    bool StartsWith(std::string_view prefix) const { return text_.substr(pos_).starts_with(prefix); }
+    bool StartsWith(std::string_view prefix) const {
+        return text_.substr(pos_).starts_with(prefix);
+    }
 
     bool SkipPast(std::string_view terminator) {
         const std::size_t end = text_.find(terminator, pos_);

@@ -77,7 +77,7 @@ QAction* ActionCaptioned(const QMenu* menu, const QString& caption) {
 }
 
 class MainFrameTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsureApplication(); }
 };
 
@@ -100,10 +100,10 @@ TEST_F(MainFrameTest, MenusHaveTheCaptionsInOrder) {
     EXPECT_EQ(titles, (std::vector<std::string>{"File(&F)", "Edit(&E)", "View(&V)", "Help(&H)",
                                                 "unsupervised classification"}));
 
-    EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("File(&F)"))),
-              (std::vector<std::string>{"New", "Open", "Save", "Save As", "-", "Print",
-                                        "Print View", "Print Setup", "-", "Recent Files", "-",
-                                        "Exit"}));
+    EXPECT_EQ(
+        Captions(MenuNamed(frame, QStringLiteral("File(&F)"))),
+        (std::vector<std::string>{"New", "Open", "Save", "Save As", "-", "Print", "Print View",
+                                  "Print Setup", "-", "Recent Files", "-", "Exit"}));
     EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("Edit(&E)"))),
               (std::vector<std::string>{"Undo", "-", "Cut", "Copy", "Paste"}));
     EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("View(&V)"))),
@@ -151,7 +151,7 @@ TEST_F(MainFrameTest, ShortcutsPromptsAndToolTips) {
 
     const QAction* cut = ActionCaptioned(edit, QStringLiteral("Cut"));
     EXPECT_EQ(cut->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+X")),
-                                                      QKeySequence(QStringLiteral("Shift+Del"))}));
+                                                     QKeySequence(QStringLiteral("Shift+Del"))}));
     EXPECT_EQ(cut->statusTip().toStdString(), "剪切被选对象并将其置于剪贴板上");
     const QAction* undo = ActionCaptioned(edit, QStringLiteral("Undo"));
     EXPECT_EQ(undo->shortcuts(),
@@ -182,9 +182,8 @@ TEST_F(MainFrameTest, ToolBarButtonsInOrderAndViewTogglesHideBars) {
     std::vector<std::string> buttons;
     for (const QAction* action : frame.toolBar()->actions())
         buttons.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-    EXPECT_EQ(buttons, (std::vector<std::string>{"New", "Open", "Save", "-", "Cut", "Copy",
-                                                 "Paste", "-", "Print", "-",
-                                                 "About TAVORIN(&A)..."}));
+    EXPECT_EQ(buttons, (std::vector<std::string>{"New", "Open", "Save", "-", "Cut", "Copy", "Paste",
+                                                 "-", "Print", "-", "About TAVORIN(&A)..."}));
 
     frame.show();
     const QMenu* view = MenuNamed(frame, QStringLiteral("View(&V)"));
@@ -301,15 +300,12 @@ TEST_F(MainFrameTest, AFailingCommandShowsItsMessageOnTheUserInterfaceThread) {
     MessageBoxRecorder recorder;
     ShellCommands commands;
     commands.classify = [](const RunParameters&, const RunOptions&) {};
-    commands.runFcm = [] {
-        throw UserError("Please generate the file header using ENVI！");
-    };
+    commands.runFcm = [] { throw UserError("Please generate the file header using ENVI！"); };
     CMainFrame frame(commands);
     frame.runFcmAction()->trigger();
     ASSERT_TRUE(ProcessEventsUntil([&] { return !frame.IsCommandRunning(); }));
     ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text.toStdString(),
-              "Please generate the file header using ENVI！");
+    EXPECT_EQ(recorder.boxes[0].text.toStdString(), "Please generate the file header using ENVI！");
     EXPECT_EQ(recorder.boxes[0].kind, platform::MessageKind::Error);
     EXPECT_TRUE(recorder.boxes[0].onUserInterfaceThread);
 }

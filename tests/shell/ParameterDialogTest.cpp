@@ -23,7 +23,7 @@ using testing::EnsureApplication;
 using testing::MessageBoxRecorder;
 
 class ParameterDialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsureApplication(); }
 
     static QLineEdit* Edit(CParameterDialog& dialog, const char* name) {
@@ -160,8 +160,10 @@ TEST_F(ParameterDialogTest, AValueOutOfRangeShowsTheProblemAndStaysOpen) {
         {"iGenerations", "-1", "iGenerations must be an integer from 0 to 1000000, not -1."},
         {"FLS", "1.5", "FLS must be a finite number from 0 to 1, not 1.5."},
         {"FLS", "nan", "FLS must be a finite number from 0 to 1, not nan."},
-        {"GLS_delta2", "inf", "GLS_delta (value 3 of 4) must be a finite number of 0 or more, not inf."},
-        {"GLS_delta3", "-0.5", "GLS_delta (value 4 of 4) must be a finite number of 0 or more, not -0.5."},
+        {"GLS_delta2", "inf",
+         "GLS_delta (value 3 of 4) must be a finite number of 0 or more, not inf."},
+        {"GLS_delta3", "-0.5",
+         "GLS_delta (value 4 of 4) must be a finite number of 0 or more, not -0.5."},
     };
     for (const Case& c : cases) {
         MessageBoxRecorder recorder;

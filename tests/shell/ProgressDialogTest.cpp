@@ -22,7 +22,7 @@ using testing::MessageBoxRecorder;
 using testing::ProcessEventsUntil;
 
 class ProgressDialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsureApplication(); }
     QWidget parent_;  // the application exists before any test object is built
 };
@@ -96,7 +96,8 @@ TEST_F(ProgressDialogTest, AWorkerReachesTheWindowOnlyThroughTheEventQueue) {
     QtUserInterface userInterface(&parent_);
     std::unique_ptr<platform::ProgressWindow> window;
     std::thread worker([&] {
-        window = std::make_unique<platform::ProgressWindow>(userInterface, "QUELDRA_GlobalandLocal", 0, 1000, 1);
+        window = std::make_unique<platform::ProgressWindow>(userInterface, "QUELDRA_GlobalandLocal",
+                                                            0, 1000, 1);
         for (int step = 0; step < 637; ++step) window->Step();
     });
     worker.join();

@@ -18,7 +18,7 @@ namespace {
 // The application lives from before the first test to after the last, and is destroyed
 // before the process exits, while the libraries it needs are still there.
 class ApplicationEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { EnsureApplication(); }
     void TearDown() override { application().reset(); }
 

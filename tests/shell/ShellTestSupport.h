@@ -19,7 +19,7 @@ void EnsureApplication();
 
 // Records every message box instead of showing it, for as long as it lives.
 class MessageBoxRecorder {
-public:
+  public:
     struct Box {
         QString text;
         platform::MessageKind kind;
@@ -33,7 +33,7 @@ public:
 
     std::vector<Box> boxes;
 
-private:
+  private:
     shell::MessageBoxHandler previous_;
 };
 

@@ -86,8 +86,8 @@ void RunFromTheDialog(CMainFrame& frame, const std::string& image, const fs::pat
         dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
     });
     frame.classifyAction()->trigger();
-    const bool finished = ProcessEventsUntil([&] { return !frame.IsCommandRunning(); },
-                                             std::chrono::minutes(5));
+    const bool finished =
+        ProcessEventsUntil([&] { return !frame.IsCommandRunning(); }, std::chrono::minutes(5));
     fs::current_path(start);
     ASSERT_TRUE(finished);
     ASSERT_EQ(recorder.boxes.size(), 1u);
@@ -127,12 +127,10 @@ TEST(WholeRunTest, EveryDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSee
     for (const fs::path& folder : guiFolders) RunFromTheDialog(frame, image, folder);
 
     const std::string command = "cd '" + cliFolder.string() + "' && '" +
-                                std::string(TAVORIN_EXECUTABLE_PATH) +
-                                "' classify --input '" + image + ".img' --output '" +
-                                (cliFolder / "result").string() +
+                                std::string(TAVORIN_EXECUTABLE_PATH) + "' classify --input '" +
+                                image + ".img' --output '" + (cliFolder / "result").string() +
                                 "' --clusters 3 --pop-size 6 --generations 4 --seed " +
-                                std::to_string(kSeed) + " > '" + root.file("cli.log") +
-                                "' 2>&1";
+                                std::to_string(kSeed) + " > '" + root.file("cli.log") + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << testing::ReadFileBytes(root.file("cli.log"));
     for (const fs::path& folder : guiFolders) {
         SCOPED_TRACE(folder.filename().string());

@@ -1,22 +1,22 @@
 #include "tests/support/TestSupport.h"
 
+#include <unistd.h>
 #include <atomic>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <unistd.h>
 
 namespace tavorin::testing {
 namespace {
 
 class RecordingProgressView : public platform::IProgressView {
-public:
+  public:
     explicit RecordingProgressView(RecordingUserInterface& owner) : owner_(owner) {}
     void Update(const platform::ProgressState& state) override {
         owner_.progressUpdates.push_back(state);
     }
 
-private:
+  private:
     RecordingUserInterface& owner_;
 };
 

@@ -11,13 +11,13 @@ namespace tavorin::testing {
 
 // A user interface that records every message and progress update instead of showing it.
 class RecordingUserInterface : public platform::IUserInterface {
-public:
+  public:
     struct Message {
         std::string text;
         platform::MessageKind kind;
     };
 
-    RecordingUserInterface();  // installs itself
+    RecordingUserInterface();            // installs itself
     ~RecordingUserInterface() override;  // installs the silent interface again
 
     void ShowMessage(const std::string& text, platform::MessageKind kind) override;
@@ -32,7 +32,7 @@ public:
 // A fresh empty folder below the system's temporary folder, removed with the object. The
 // process's working directory is moved into it while `enter` was asked for.
 class TempDir {
-public:
+  public:
     explicit TempDir(bool enter = false);
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -41,7 +41,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
     std::filesystem::path previousWorkingDirectory_;
 };
