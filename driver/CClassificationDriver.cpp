@@ -7,6 +7,7 @@
 
 #include "driver/ClassificationSearch.h"
 #include "driver/InputStage.h"
+#include "driver/OutputTargets.h"
 #include "driver/ParameterCheck.h"
 #include "driver/ResultOutput.h"
 #include "evolution/RunState.h"
@@ -28,7 +29,7 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
 
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
         InputStageResult input = LoadInputStage(parameters);
-        CheckOutputTargets(parameters.outputPath);
+        CheckOutputTargets(parameters);
 
         // 11 to 13. The search and the results.
         RunState run(std::move(input.globals), seed, options.threads, userInterface);

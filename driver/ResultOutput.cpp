@@ -38,34 +38,6 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
 
-void CheckOutputTargets(const std::string& outputPath) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    if (fs::is_directory(outputPath, error)) {
-        throw UserError("The output path " + quoted(outputPath) +
-                        " is a folder; give the base name of the result files, such as " +
-                        quoted((fs::path(outputPath) / "result").string()) + ".");
-    }
-    const fs::path parent = fs::path(outputPath).parent_path();
-    const std::string folder = parent.empty() ? "." : parent.string();
-    if (!fs::exists(folder, error)) {
-        throw UserError("The output folder " + quoted(folder) + " does not exist.");
-    }
-    if (!fs::is_directory(folder, error)) {
-        throw UserError("The output folder " + quoted(folder) + " is not a folder.");
-    }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        throw UserError("The output folder " + quoted(folder) + " cannot be written to.");
-    }
-    const bool frontListWritable =
-        fs::exists(kFrontFileName, error)
-            ? !fs::is_directory(kFrontFileName, error) && ::access(kFrontFileName, W_OK) == 0
-            : ::access(".", W_OK | X_OK) == 0;
-    if (!frontListWritable) {
-        throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
-    }
-}
-
 namespace {
 
 // What the output stage has written so far, so that a failure can name what exists.

@@ -10,11 +10,6 @@
 
 namespace tavorin {
 
-// Refuses, before the search starts, an output that could not be written at its end: a run
-// of many minutes must not end with nothing but a message, and a refusal leaves every file
-// as it was. Throws UserError.
-void CheckOutputTargets(const std::string& outputPath);
-
 // The output stage of the classification command: writes the classification image of every
 // member of `front` (in its order) with its header, "FinalPF.txt", the run summary and, when
 // asked, the pictures. Throws UserError when a result cannot be written, naming the files

@@ -300,6 +300,36 @@ std::vector<MatrixCase> ClassifyCases() {
                      sceneOut,
                      "Cannot create the file \"FinalPF.txt\".\n"});
 
+    // Result names that cannot be written are refused before the search.
+    cases.push_back({"OutputWouldReplaceTheInput",
+                     [](const TempDir& work) {
+                         WriteFileBytes(work.file("scene_0.hdr"), SceneHeader());
+                         WriteFileBytes(work.file("scene_0"), SceneBytes());
+                     },
+                     {"--input", "scene_0", "--output", "scene"},
+                     1,
+                     "Seed: 1\nImage: scene_0: 4 samples x 3 lines x 2 bands, data type 1\n",
+                     "The result \"scene_0\" would replace the input file \"scene_0\"; choose "
+                     "another output name.\n"});
+    const std::string longName(250, 'r');
+    cases.push_back({"ResultNameTooLong",
+                     PlainScene,
+                     {"--output", longName},
+                     1,
+                     sceneOut,
+                     "The result name \"" + longName +
+                         "_0.hdr\" is 256 bytes long; a file name may have at most 255 bytes. "
+                         "Choose a shorter output name.\n"});
+    cases.push_back({"MapNameTakenByAFolder",
+                     [](const TempDir& work) {
+                         PlainScene(work);
+                         fs::create_directory(work.file("res_3"));
+                     },
+                     {},
+                     1,
+                     sceneOut,
+                     "Cannot create the file \"res_3\".\n"});
+
     // Every option outside its range, and texts that are not numbers.
     const std::vector<std::pair<std::vector<std::string>, std::string>> refusedOptions = {
         {{"--clusters", "1"}, "--clusters must be an integer from 2 to 19, not 1."},

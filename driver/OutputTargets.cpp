@@ -1,0 +1,103 @@
+#include "driver/OutputTargets.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "image/CEnviImage.h"
+#include "platform/FileOutput.h"
+#include "platform/NumberText.h"
+#include "platform/UserError.h"
+#include "report/RunSummary.h"
+
+namespace tavorin {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kFrontFileName = "FinalPF.txt";
+constexpr std::size_t kLongestName = NAME_MAX;
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Every file name the run may write.
+std::vector<std::string> ResultNames(const RunParameters& parameters) {
+    std::vector<std::string> names;
+    for (int j = 0; j < parameters.popSize; ++j) {
+        const std::string map = parameters.outputPath + "_" + platform::formatInt(j);
+        names.push_back(map);
+        names.push_back(CEnviImage::OutputHeaderFileName(map));
+    }
+    names.push_back(kFrontFileName);
+    names.push_back(RunSummaryPath(parameters.outputPath));
+    return names;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::exists(a, error) && fs::exists(b, error) && fs::equivalent(a, b, error);
+}
+
+void CheckFolder(const std::string& outputPath) {
+    std::error_code error;
+    if (fs::is_directory(outputPath, error)) {
+        throw UserError("The output path " + quoted(outputPath) +
+                        " is a folder; give the base name of the result files, such as " +
+                        quoted((fs::path(outputPath) / "result").string()) + ".");
+    }
+    const fs::path parent = fs::path(outputPath).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    if (!fs::exists(folder, error)) {
+        throw UserError("The output folder " + quoted(folder) + " does not exist.");
+    }
+    if (!fs::is_directory(folder, error)) {
+        throw UserError("The output folder " + quoted(folder) + " is not a folder.");
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw UserError("The output folder " + quoted(folder) + " cannot be written to.");
+    }
+}
+
+void CheckName(const std::string& name, const std::string& inputPath,
+               const std::string& inputHeader) {
+    const std::string fileName = fs::path(name).filename().string();
+    if (fileName.size() > kLongestName) {
+        throw UserError("The result name " + quoted(fileName) + " is " +
+                        platform::formatInt(static_cast<long long>(fileName.size())) +
+                        " bytes long; a file name may have at most " +
+                        platform::formatInt(static_cast<long long>(kLongestName)) +
+                        " bytes. Choose a shorter output name.");
+    }
+    for (const std::string& input : {inputPath, inputHeader}) {
+        if (SameFile(name, input)) {
+            throw UserError("The result " + quoted(name) + " would replace the input file " +
+                            quoted(input) + "; choose another output name.");
+        }
+    }
+    std::error_code error;
+    const bool frontList = name == kFrontFileName;
+    const fs::file_status status = fs::symlink_status(name, error);
+    if (fs::is_directory(status) ||
+        (frontList && fs::exists(status) && ::access(name.c_str(), W_OK) != 0)) {
+        throw UserError(platform::CannotCreateFileMessage(name));
+    }
+}
+
+}  // namespace
+
+void CheckOutputTargets(const RunParameters& parameters) {
+    CheckFolder(parameters.outputPath);
+    if (::access(".", W_OK | X_OK) != 0) {
+        throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
+    }
+    const std::string inputHeader = CEnviImage::HeaderFileName(parameters.inputPath);
+    for (const std::string& name : ResultNames(parameters)) {
+        CheckName(name, parameters.inputPath, inputHeader);
+    }
+}
+
+}  // namespace tavorin
