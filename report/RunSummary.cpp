@@ -5,6 +5,7 @@
 
 #include "platform/FileOutput.h"
 #include "platform/UserError.h"
+#include "platform/Utf8Text.h"
 
 namespace tavorin {
 namespace {
@@ -37,8 +38,8 @@ const char* interleaveName(CEnviImage::Interleave interleave) {
 
 Json parametersJson(const RunParameters& parameters) {
     Json json;
-    json["inputPath"] = parameters.inputPath;
-    json["outputPath"] = parameters.outputPath;
+    json["inputPath"] = platform::Utf8OrEscaped(parameters.inputPath);
+    json["outputPath"] = platform::Utf8OrEscaped(parameters.outputPath);
     json["clusterNumber"] = parameters.clusterNumber;
     json["popSize"] = parameters.popSize;
     json["iGenerations"] = parameters.iGenerations;
@@ -49,7 +50,7 @@ Json parametersJson(const RunParameters& parameters) {
 
 Json imageJson(const CEnviImage& image) {
     Json json;
-    json["file"] = image.fileName;
+    json["file"] = platform::Utf8OrEscaped(image.fileName);
     json["samples"] = image.samples;
     json["lines"] = image.lines;
     json["bands"] = image.bands;
@@ -62,7 +63,7 @@ Json imageJson(const CEnviImage& image) {
 
 Json memberJson(const RunSummaryMember& member) {
     Json json;
-    json["file"] = member.file;
+    json["file"] = platform::Utf8OrEscaped(member.file);
     json["xbIndex"] = number(member.xbIndex);
     json["jm"] = number(member.jm);
     Json centres = Json::array();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/UserError.h"
+#include "platform/Utf8Text.h"
 #include "tests/support/TestSupport.h"
 
 namespace tavorin {
@@ -125,6 +126,22 @@ TEST(RunSummaryTest, NumbersReadBackBitForBit) {
     }
     EXPECT_EQ(centre.back(), "-inf");
     EXPECT_EQ(parsed["front"][0]["xbIndex"].get<double>(), 0.7000000000000001);
+}
+
+// Linux names are bytes; the summary stays JSON and keeps them recoverable.
+TEST(RunSummaryTest, NamesThatAreNotUtf8AreEscapedReversibly) {
+    RunSummary summary = SmallSummary();
+    summary.parameters.outputPath = "r\xE9s\\x";  // Latin-1 e-acute and a backslash
+    summary.front[0].file = "r\xE9s\\x_0";
+    summary.parameters.inputPath = "\xCE\xB1.img";  // valid UTF-8 (alpha) stays as it is
+    const nlohmann::json parsed = nlohmann::json::parse(FormatRunSummary(summary));
+    EXPECT_EQ(parsed["parameters"]["outputPath"], "r\\xE9s\\\\x");
+    EXPECT_EQ(parsed["front"][0]["file"], "r\\xE9s\\\\x_0");
+    EXPECT_EQ(parsed["parameters"]["inputPath"], "\xCE\xB1.img");
+    // Overlong forms, surrogates, values past U+10FFFF and cut sequences are escaped.
+    EXPECT_EQ(platform::Utf8OrEscaped("\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82"),
+              "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82");
+    EXPECT_EQ(platform::Utf8OrEscaped("\xF0\x9F\x98\x80\xFF"), "\xF0\x9F\x98\x80\\xFF");
 }
 
 TEST(RunSummaryTest, FileThatCannotBeCreatedIsNamed) {
