@@ -37,6 +37,20 @@ bool ByteCountsFit(const SampleLayout& layout) {
 }
 
 void ThrowTooLarge(const SampleLayout& layout, const std::string& detail) {
+    // Samples that fit but an offset that pushes them past any file size: the memory needed is
+    // not the problem, so the message names the offset.
+    const std::int64_t pixelCount =
+        static_cast<std::int64_t>(layout.lines) * static_cast<std::int64_t>(layout.samples);
+    std::int64_t values = 0, rawBytes = 0, lastByte = 0;
+    if (!__builtin_mul_overflow(pixelCount, static_cast<std::int64_t>(layout.bands), &values) &&
+        !__builtin_mul_overflow(
+            values, static_cast<std::int64_t>(CEnviImage::BytesPerSample(layout.dataType)),
+            &rawBytes) &&
+        __builtin_add_overflow(rawBytes, layout.headerOffset, &lastByte)) {
+        throw UserError("The header offset of " + formatInt(layout.headerOffset) +
+                        " bytes leaves no room for the image's " + formatInt(rawBytes) +
+                        " bytes of samples: no file can be that large.");
+    }
     throw UserError("The image of " + GeometryText(layout) + " is too large: it would need about " +
                     platform::GigabytesText(BandDataBytes(layout)) + " of memory" + detail + ".");
 }

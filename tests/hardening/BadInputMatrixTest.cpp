@@ -209,6 +209,13 @@ std::vector<MatrixCase> ClassifyCases() {
                      "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n",
                      "The image file \"scene.img\" is too short: it holds 24 bytes, but its header "
                      "promises 124 bytes.\n"});
+    cases.push_back({"HeaderOffsetBeyondAnyFile",
+                     Scene(SceneHeader() + "header offset = 9223372036854775807\n", SceneBytes()),
+                     {},
+                     1,
+                     kSeedLine,
+                     "The header offset of 9223372036854775807 bytes leaves no room for the "
+                     "image's 24 bytes of samples: no file can be that large.\n"});
     cases.push_back({"DirectoryAsInput",
                      [](const TempDir& work) {
                          WriteFileBytes(work.file("scene.hdr"), SceneHeader());
