@@ -1,15 +1,15 @@
 #include "image/EnviHeaderParser.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <system_error>
 #include <utility>
 
 #include "image/EnviHeaderText.h"
 #include "image/EnviImageSize.h"
 #include "platform/NumberText.h"
+#include "platform/RegularFile.h"
 #include "platform/UserError.h"
 
 namespace tavorin::envi::detail {
@@ -26,13 +26,28 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path, error);
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+// A header is a short text; anything far larger is some other file given by mistake.
+constexpr std::int64_t kLargestHeaderBytes = 16 * 1024 * 1024;
+
+std::string readHeaderText(const std::string& headerPath) {
+    const platform::RegularFile header = platform::OpenRegularFile(headerPath);
+    if (header.problem == platform::RegularFile::Problem::NotRegular) {
+        throw UserError("The header " + inQuotes(headerPath) +
+                        " is not a regular file; give the path of an ENVI image whose header "
+                        "is a text file beside it.");
+    }
+    if (!header.file) throw UserError("Cannot read the header file " + inQuotes(headerPath) + ".");
+    if (header.size > kLargestHeaderBytes) {
+        throw UserError("The header " + inQuotes(headerPath) + " holds " +
+                        platform::formatInt(header.size) +
+                        " bytes; an ENVI header is a short text (at most 16 MB), so this file "
+                        "is not one.");
+    }
+    std::string text(static_cast<std::size_t>(header.size), '\0');
+    const std::size_t read = std::fread(text.data(), 1, text.size(), header.file.get());
+    if (read != text.size() || std::ferror(header.file.get())) {
+        throw UserError("Cannot read the header file " + inQuotes(headerPath) + ".");
+    }
     return text;
 }
 
@@ -52,8 +67,7 @@ EnviHeaderRecord ParseEnviHeader(const std::string& path) {
         if (!fileExists(path + ".hdr")) throw UserError(kMissingHeaderMessage);
         headerPath = path + ".hdr";
     }
-    const auto text = readWholeFile(headerPath);
-    if (!text) throw UserError("Cannot read the header file " + inQuotes(headerPath) + ".");
+    const std::string text = readHeaderText(headerPath);
 
     EnviHeaderRecord header;
     std::string interleaveText = "bsq";
@@ -68,7 +82,7 @@ EnviHeaderRecord ParseEnviHeader(const std::string& path) {
         return *value;
     };
 
-    for (const EnviHeaderEntry& entry : ParseEnviHeaderText(*text)) {
+    for (const EnviHeaderEntry& entry : ParseEnviHeaderText(text)) {
         const std::string& key = entry.normalizedKey;
         if (key == "samples") {
             header.samples = intValue(entry);

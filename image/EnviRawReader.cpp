@@ -14,6 +14,7 @@
 #include "image/SampleDecoding.h"
 #include "platform/MemoryCheck.h"
 #include "platform/NumberText.h"
+#include "platform/RegularFile.h"
 #include "platform/UserError.h"
 
 namespace tavorin::envi::detail {
@@ -103,17 +104,17 @@ class InterleaveCursor {
 FilePointer openRawFile(const CEnviImage& image) {
     const std::string& path = image.fileName;
     const std::string cannotOpen = "Cannot open the image file " + inQuotes(path) + ".";
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) throw UserError(cannotOpen);
-    FilePointer file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) throw UserError(cannotOpen);
+    platform::RegularFile raw = platform::OpenRegularFile(path);
+    if (raw.problem == platform::RegularFile::Problem::NotRegular) {
+        throw UserError("The image file " + inQuotes(path) + " is not a regular file.");
+    }
+    if (!raw.file) throw UserError(cannotOpen);
+    FilePointer file(raw.file.release(), &std::fclose);
 
     const std::int64_t promised = image.headerOffset + image.RawByteCount();
-    struct stat status {};
-    if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
-        status.st_size < promised) {
+    if (raw.size < promised) {
         throw UserError("The image file " + inQuotes(path) + " is too short: it holds " +
-                        formatInt(status.st_size) + " bytes, but its header promises " +
+                        formatInt(raw.size) + " bytes, but its header promises " +
                         formatInt(promised) + " bytes.");
     }
     if (::fseeko(file.get(), static_cast<off_t>(image.headerOffset), SEEK_SET) != 0) {

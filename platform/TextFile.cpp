@@ -1,5 +1,9 @@
 #include "platform/TextFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tavorin::platform {
 
 TextFile::~TextFile() { Close(); }
@@ -8,7 +12,20 @@ bool TextFile::Open(const std::string& path, Mode mode) {
     Close();
     path_ = path;
     failed_ = false;
-    file_ = std::fopen(path.c_str(), mode == Mode::Truncate ? "wb" : "ab");
+    // Non-blocking, so that a FIFO planted at the path fails at once instead of waiting for a
+    // reader; only a regular file is written (no device, no FIFO).
+    const int flags =
+        O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (mode == Mode::Truncate ? O_TRUNC : O_APPEND);
+    const int descriptor = ::open(path.c_str(), flags, 0666);
+    if (descriptor < 0) return false;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return false;
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    file_ = ::fdopen(descriptor, mode == Mode::Truncate ? "wb" : "ab");
+    if (file_ == nullptr) ::close(descriptor);
     return file_ != nullptr;
 }
 

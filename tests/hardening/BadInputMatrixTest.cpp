@@ -216,6 +216,32 @@ std::vector<MatrixCase> ClassifyCases() {
                      kSeedLine,
                      "The header offset of 9223372036854775807 bytes leaves no room for the "
                      "image's 24 bytes of samples: no file can be that large.\n"});
+    cases.push_back({"HeaderIsAFifo",
+                     [](const TempDir& work) {
+                         ::mkfifo(work.file("scene.hdr").c_str(), 0600);
+                         WriteFileBytes(work.file("scene.img"), SceneBytes());
+                     },
+                     {},
+                     1,
+                     kSeedLine,
+                     "The header \"scene.hdr\" is not a regular file; give the path of an ENVI "
+                     "image whose header is a text file beside it.\n"});
+    cases.push_back({"HeaderFarTooLarge",
+                     Scene(SceneHeader() + std::string(17 * 1024 * 1024, '\n'), SceneBytes()),
+                     {},
+                     1,
+                     kSeedLine,
+                     "The header \"scene.hdr\" holds 17825860 bytes; an ENVI header is a short "
+                     "text (at most 16 MB), so this file is not one.\n"});
+    cases.push_back({"ImageIsAFifo",
+                     [](const TempDir& work) {
+                         WriteFileBytes(work.file("scene.hdr"), SceneHeader());
+                         ::mkfifo(work.file("scene.img").c_str(), 0600);
+                     },
+                     {},
+                     1,
+                     "Seed: 1\nImage: scene.img: 4 samples x 3 lines x 2 bands, data type 1\n",
+                     "The image file \"scene.img\" is not a regular file.\n"});
     cases.push_back({"DirectoryAsInput",
                      [](const TempDir& work) {
                          WriteFileBytes(work.file("scene.hdr"), SceneHeader());

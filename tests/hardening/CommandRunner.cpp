@@ -127,6 +127,8 @@ std::map<std::string, std::string> SnapshotFolder(const std::filesystem::path& f
         const std::string relative = std::filesystem::relative(it->path(), folder).string();
         if (it->is_directory()) {
             files[relative] = "<folder>";
+        } else if (!it->is_regular_file()) {
+            files[relative] = "<special>";  // never read: a FIFO would block
         } else {
             files[relative] = ReadFileBytes(it->path().string());
         }

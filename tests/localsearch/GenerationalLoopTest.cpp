@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -253,6 +254,18 @@ TEST_F(GenerationalLoopTest, LogThatCannotBeOpenedIsReportedAndTheSearchGoesOn) 
                                  std::regex(std::string(kNonDominatedHeader) + "[1-6]\r\n")));
     EXPECT_EQ(CountOf(ReadFileBytes("ParamterOfLS.txt"), "\r\n"), 2u + 6u);
     EXPECT_EQ(algorithm.population[0].rank, 0);
+}
+
+// A FIFO planted as a log would block a plain open until someone reads it.
+TEST_F(GenerationalLoopTest, LogThatIsNotARegularFileIsSkippedWithoutBlocking) {
+    Prepare(6, 1, 0.5);
+    ASSERT_EQ(::mkfifo("nNonDominated.txt", 0600), 0);
+    NewRun()->Run();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text,
+              "Cannot open the run log \"nNonDominated.txt\"; the search goes on without it.");
+    EXPECT_EQ(std::filesystem::status("nNonDominated.txt").type(),
+              std::filesystem::file_type::fifo);
 }
 
 TEST_F(GenerationalLoopTest, SameSeedSameFinalPopulation) {
