@@ -20,6 +20,7 @@
 #include "platform/MemoryCheck.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
+#include "platform/UserInterface.h"
 
 namespace tavorin {
 namespace {
@@ -292,8 +293,15 @@ std::optional<CFcmRunner::CentreSums> CFcmRunner::UpdateMembershipsAndSum(bool s
 platform::ThreadPool& CFcmRunner::Pool() {
     const int wanted = std::max(threadCount, 1);
     std::unique_ptr<platform::ThreadPool>& pool = poolHolder_.pool;
-    if (!pool || pool->threadCount() != wanted)
+    if (!pool || poolHolder_.requested != wanted) {
+        pool.reset();
         pool = std::make_unique<platform::ThreadPool>(wanted);
+        poolHolder_.requested = wanted;
+        if (pool->threadCount() < wanted) {
+            platform::ShowMessage(platform::FewerThreadsMessage(pool->threadCount(), wanted),
+                                  platform::MessageKind::Information);
+        }
+    }
     return *pool;
 }
 

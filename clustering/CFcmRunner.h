@@ -92,6 +92,7 @@ class CFcmRunner {
         PoolHolder(const PoolHolder&) {}
         PoolHolder& operator=(const PoolHolder&) { return *this; }
         std::unique_ptr<platform::ThreadPool> pool;
+        int requested = 0;  // the count asked for, which the system may not have granted
     };
 
     std::size_t PixelCount() const;

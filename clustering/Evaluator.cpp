@@ -209,6 +209,11 @@ void Evaluator::SetThreadCount(int threadCount) {
     if (pool_ && pool_->threadCount() != threadCount_) pool_.reset();
 }
 
+int Evaluator::StartThreads() {
+    threadCount_ = Pool().threadCount();
+    return threadCount_;
+}
+
 platform::ThreadPool& Evaluator::Pool() const {
     if (!pool_) pool_ = std::make_unique<platform::ThreadPool>(threadCount_);
     return *pool_;

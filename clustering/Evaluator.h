@@ -37,6 +37,9 @@ class Evaluator {
     int threadCount() const { return threadCount_; }
     // Evaluations that may run side by side (at least 1); results never depend on it.
     void SetThreadCount(int threadCount);
+    // Starts the threads now and returns how many run; when the system grants fewer than
+    // threadCount(), the evaluator goes on with those and threadCount() says how many.
+    int StartThreads();
 
     // Writes the Xie-Beni index and Jm of `s` for its centres. Reads only the image, so
     // evaluations of different solutions may run at the same time.

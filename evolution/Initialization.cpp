@@ -4,11 +4,18 @@
 
 #include "evolution/CMemeticClustering.h"
 #include "image/CEnviImage.h"
+#include "platform/ThreadPool.h"
 #include "platform/UserInterface.h"
 
 namespace tavorin {
 
 void CMemeticClustering::Run(const CEnviImage& description, LocalSearchStep& localSearch) {
+    const int asked = run_.evaluator.threadCount();
+    const int started = run_.evaluator.StartThreads();
+    if (started < asked) {
+        run_.ui.ShowMessage(platform::FewerThreadsMessage(started, asked),
+                            platform::MessageKind::Information);
+    }
     Initialization(description);
     GlobalandLocal(localSearch);
 }

@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <exception>
+#include <string>
+#include <system_error>
 
 namespace tavorin::platform {
 
 ThreadPool::ThreadPool(int threadCount) {
     for (int i = 1; i < std::max(threadCount, 1); ++i) {
-        workers_.emplace_back([this] { WorkerLoop(); });
+        try {
+            workers_.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            break;  // a process or memory limit: go on with the workers already running
+        }
     }
 }
 
@@ -18,6 +24,12 @@ ThreadPool::~ThreadPool() {
     }
     workAvailable_.notify_all();
     for (auto& worker : workers_) worker.join();
+}
+
+std::string FewerThreadsMessage(int started, int requested) {
+    return "Only " + std::to_string(started) + " of the " + std::to_string(requested) +
+           " threads asked for could be started; the run goes on with " + std::to_string(started) +
+           ".";
 }
 
 void ThreadPool::Run(int count, const std::function<void(int)>& task) {

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace tavorin::platform {
 // results never depend on the number of threads.
 class ThreadPool {
   public:
+    // Starts threadCount - 1 workers (the caller is the last thread). When the system refuses
+    // a thread, the pool keeps those it has: threadCount() tells how many there are.
     explicit ThreadPool(int threadCount);
     ~ThreadPool();
     ThreadPool(const ThreadPool&) = delete;
@@ -41,5 +44,8 @@ class ThreadPool {
     bool stopping_ = false;
     std::exception_ptr firstError_;
 };
+
+// "Only N of the M threads asked for could be started; the run goes on with N."
+std::string FewerThreadsMessage(int started, int requested);
 
 }  // namespace tavorin::platform

@@ -62,6 +62,11 @@ std::vector<char*> PointerArray(std::vector<std::string>& texts) {
                            static_cast<rlim_t>(*request.fileSizeLimitBytes)};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
     }
+    if (request.processLimit) {
+        const rlimit limit{static_cast<rlim_t>(*request.processLimit),
+                           static_cast<rlim_t>(*request.processLimit)};
+        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) ::_exit(126);
+    }
     if (request.asUnprivilegedUser) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
             ::_exit(126);

@@ -20,6 +20,8 @@ struct CommandRequest {
     bool asUnprivilegedUser = false;
     // Files may grow to at most this many bytes, as on a nearly full disk.
     std::optional<long long> fileSizeLimitBytes;
+    // At most this many processes and threads for the user the program runs as.
+    std::optional<long long> processLimit;
 };
 
 struct CommandResult {
