@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "driver/CClassificationDriver.h"
 #include "image/CEnviImage.h"
 #include "platform/Clock.h"
+#include "platform/Interruption.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 
@@ -54,7 +56,12 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
     PrintImageGeometry(commandLine.parameters.inputPath);
     std::fflush(stdout);
 
-    if (!CClassificationDriver().Run(commandLine.parameters, options, userInterface)) return 1;
+    const std::atomic<int>& interruption = platform::InstallInterruptionHandlers();
+    options.interruption = &interruption;
+    if (!CClassificationDriver().Run(commandLine.parameters, options, userInterface)) {
+        // 128 + the signal, as a shell reports a command that the signal ended.
+        return interruption.load() != 0 ? 128 + interruption.load() : 1;
+    }
 
     if (options.pictures) {
         const std::string report = commandLine.parameters.outputPath + "_report.html";

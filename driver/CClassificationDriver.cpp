@@ -1,7 +1,9 @@
 #include "driver/CClassificationDriver.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "driver/ResultOutput.h"
 #include "evolution/RunState.h"
 #include "platform/Clock.h"
+#include "platform/FolderLock.h"
 #include "platform/UserError.h"
 
 namespace tavorin {
@@ -27,12 +30,18 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         // Refuse bad parameters before anything is read or written.
         CheckRunParameters(parameters);
 
+        // One run at a time writes into a folder: the one of "FinalPF.txt" and of the maps.
+        const std::string outputFolder =
+            std::filesystem::path(parameters.outputPath).parent_path().string();
+        const platform::FolderLocks locks({".", outputFolder.empty() ? "." : outputFolder});
+
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
         InputStageResult input = LoadInputStage(parameters);
-        CheckOutputTargets(parameters);
+        CheckOutputTargets(parameters, options.pictures);
 
         // 11 to 13. The search and the results.
         RunState run(std::move(input.globals), seed, options.threads, userInterface);
+        run.interruption = options.interruption;
         const std::int64_t searchStart = platform::tickMilliseconds();
         const std::vector<CSolution> front = RunClassificationSearch(run, input.description);
         const double searchSeconds =

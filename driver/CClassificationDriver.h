@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -13,6 +14,9 @@ struct RunOptions {
     std::optional<std::uint32_t> seed;  // none: the current time in seconds
     int threads = 1;                    // evaluations run side by side; results never change
     bool pictures = true;               // quick-look pictures and report beside the images
+    // Polled at the run's safe points; when it holds a signal number the run stops there and
+    // puts no result in place. None: the run is never interrupted.
+    const std::atomic<int>* interruption = nullptr;
 };
 
 // The classification command: parameters in, classification images and logs out.

@@ -25,12 +25,18 @@ constexpr std::size_t kLongestName = NAME_MAX;
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Every file name the run may write.
-std::vector<std::string> ResultNames(const RunParameters& parameters) {
+std::vector<std::string> ResultNames(const RunParameters& parameters, bool pictures) {
     std::vector<std::string> names;
     for (int j = 0; j < parameters.popSize; ++j) {
         const std::string map = parameters.outputPath + "_" + platform::formatInt(j);
         names.push_back(map);
         names.push_back(CEnviImage::OutputHeaderFileName(map));
+        if (pictures) names.push_back(map + ".png");
+    }
+    if (pictures) {
+        for (const char* suffix : {"_input.png", "_front.svg", "_report.html"}) {
+            names.push_back(parameters.outputPath + suffix);
+        }
     }
     names.push_back(kFrontFileName);
     names.push_back(RunSummaryPath(parameters.outputPath));
@@ -89,13 +95,13 @@ void CheckName(const std::string& name, const std::string& inputPath,
 
 }  // namespace
 
-void CheckOutputTargets(const RunParameters& parameters) {
+void CheckOutputTargets(const RunParameters& parameters, bool pictures) {
     CheckFolder(parameters.outputPath);
     if (::access(".", W_OK | X_OK) != 0) {
         throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
     }
     const std::string inputHeader = CEnviImage::HeaderFileName(parameters.inputPath);
-    for (const std::string& name : ResultNames(parameters)) {
+    for (const std::string& name : ResultNames(parameters, pictures)) {
         CheckName(name, parameters.inputPath, inputHeader);
     }
 }

@@ -68,6 +68,7 @@ void CMemeticClustering::GlobalandLocal(LocalSearchStep& localSearch) {
     progress.emplace(ui, "QUELDRA_GlobalandLocal", 0, iGenerations + 2, 1);
 
     for (int g = 0; g < iGenerations; ++g) {
+        run_.ThrowIfInterrupted();
         progress->Step();
         if (g == iGenerations / 2) progress->Step();
 

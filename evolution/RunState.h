@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <utility>
 
 #include "clustering/Evaluator.h"
 #include "evolution/RunGlobals.h"
 #include "evolution/SearchRandom.h"
+#include "platform/Interruption.h"
 #include "platform/UserInterface.h"
 
 namespace tavorin {
@@ -29,6 +31,16 @@ class RunState {
     const RunGlobals globals;
     // False for a run of the library: the three run logs are not written.
     bool writeRunLogs = true;
+    // Set (to a signal number) when the user asks the run to stop; none: it is never asked.
+    const std::atomic<int>* interruption = nullptr;
+
+    // Throws RunInterrupted when the run was asked to stop; called at the run's safe points.
+    void ThrowIfInterrupted() const {
+        if (interruption != nullptr && interruption->load() != 0) {
+            throw platform::RunInterrupted();
+        }
+    }
+
     SearchRandom random;
     Evaluator evaluator;
     platform::IUserInterface& ui;

@@ -94,6 +94,8 @@ void CEnviImage::WriteClassification(const unsigned char* data) const {
 
 void CEnviImage::WriteHeader() const { envi::detail::WriteImageHeader(*this); }
 
+std::string CEnviImage::HeaderText() const { return envi::detail::ImageHeaderText(*this); }
+
 std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType, int bands,
                                    std::int64_t pixelCount) {
     const auto count = static_cast<std::size_t>(pixelCount * bands);

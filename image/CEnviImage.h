@@ -74,6 +74,8 @@ class CEnviImage {
     void WriteClassification(const unsigned char* data) const;
     // Writes the header under OutputHeaderFileName(fileName).
     void WriteHeader() const;
+    // The text WriteHeader writes, line feeds as '\n' (stored as CR LF).
+    std::string HeaderText() const;
 };
 
 // Converts band-sequential little-endian samples of `dataType` to doubles, in the same order.

@@ -25,7 +25,11 @@ void WriteClassificationImage(const CEnviImage& image, const unsigned char* data
 }
 
 void WriteImageHeader(const CEnviImage& image) {
-    const std::string headerPath = CEnviImage::OutputHeaderFileName(image.fileName);
+    platform::WriteWholeTextFile(CEnviImage::OutputHeaderFileName(image.fileName),
+                                 ImageHeaderText(image));
+}
+
+std::string ImageHeaderText(const CEnviImage& image) {
     std::string text = "ENVI\n";
     text += "description = {\n";
     text += "  File Imported into ENVI.}\n";
@@ -56,7 +60,7 @@ void WriteImageHeader(const CEnviImage& image) {
     text += "wavelength units = Unknown\n";
     for (const std::string& entry : image.georeferenceEntries) text += entry + "\n";
 
-    platform::WriteWholeTextFile(headerPath, text);
+    return text;
 }
 
 }  // namespace tavorin::envi::detail

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "image/CEnviImage.h"
 
 // Writing of classification images and ENVI headers. Internal to CEnviImage.
@@ -11,5 +13,8 @@ void WriteClassificationImage(const CEnviImage& image, const unsigned char* data
 // Writes the header under CEnviImage::OutputHeaderFileName(image.fileName); see
 // CEnviImage::WriteHeader.
 void WriteImageHeader(const CEnviImage& image);
+
+// The header's text with line feeds as '\n' (the file stores them as CR LF).
+std::string ImageHeaderText(const CEnviImage& image);
 
 }  // namespace tavorin::envi::detail

@@ -24,33 +24,11 @@ constexpr int kReportInputSide = 800;
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// The files of one call; unless the call completes, they are removed again, so that a failed
-// run leaves no partial set of pictures behind.
-class WrittenFiles {
-  public:
-    ~WrittenFiles() {
-        if (kept_) return;
-        for (const std::string& path : paths_) std::remove(path.c_str());
-    }
-
-    void Write(const std::string& path, std::string_view bytes) {
-        platform::WriteWholeFile(path, bytes);
-        paths_.push_back(path);
-    }
-
-    void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-        Write(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    }
-
-    std::vector<std::string> Keep() {
-        kept_ = true;
-        return paths_;
-    }
-
-  private:
-    std::vector<std::string> paths_;
-    bool kept_ = false;
-};
+void Write(platform::ResultTransaction& results, const std::string& path,
+           const std::vector<std::uint8_t>& bytes) {
+    results.Write(path,
+                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 std::vector<std::uint8_t> ReadClassification(const std::string& path, std::size_t pixelCount) {
     std::vector<std::uint8_t> labels(pixelCount);
@@ -88,7 +66,8 @@ std::vector<std::uint8_t> ShrunkPng(const Picture& picture, const std::vector<st
 
 }  // namespace
 
-ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input) {
+ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
+                                         platform::ResultTransaction& results) {
     const CEnviImage& image = input.input;
     const std::size_t pixelCount =
         static_cast<std::size_t>(image.lines) * static_cast<std::size_t>(image.samples);
@@ -98,7 +77,7 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input) {
     const std::string frontSvgPath = outputPath + "_front.svg";
     const std::string reportPath = outputPath + "_report.html";
 
-    WrittenFiles files;
+    std::vector<std::string> files;
     ReportPageContent report;
     report.parameters = input.parameters;
     report.seed = input.seed;
@@ -109,11 +88,14 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input) {
 
     for (const FrontMemberResult& member : input.front) {
         const std::string pngPath = member.imageFile + ".png";
-        const Picture map =
-            ClassMapPicture(ReadClassification(member.imageFile, pixelCount), image.lines,
-                            image.samples, input.parameters.clusterNumber + 1);
+        // A map of this run may still wait under its temporary name.
+        const std::string staged = results.TemporaryPathOf(member.imageFile);
+        const Picture map = ClassMapPicture(
+            ReadClassification(staged.empty() ? member.imageFile : staged, pixelCount), image.lines,
+            image.samples, input.parameters.clusterNumber + 1);
         const std::vector<std::uint8_t> png = Encode(map, pngPath);
-        files.Write(pngPath, png);
+        Write(results, pngPath, png);
+        files.push_back(pngPath);
         report.front.push_back({std::filesystem::path(member.imageFile).filename().string(),
                                 member.xbIndex, member.jm,
                                 ShrunkPng(map, png, kThumbnailSide, pngPath)});
@@ -121,16 +103,19 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input) {
 
     const Picture picture = InputPicture(*input.bandData, image.bands, image.lines, image.samples);
     const std::vector<std::uint8_t> inputPng = Encode(picture, inputPngPath);
-    files.Write(inputPngPath, inputPng);
+    Write(results, inputPngPath, inputPng);
+    files.push_back(inputPngPath);
     report.inputPng = ShrunkPng(picture, inputPng, kReportInputSide, inputPngPath);
     report.inputCaption = InputCaption(image.bands);
 
     report.frontSvg = RenderFrontPlotSvg(input.front);
-    files.Write(frontSvgPath, report.frontSvg);
-    files.Write(reportPath, RenderReportPage(report));
+    results.Write(frontSvgPath, report.frontSvg);
+    results.Write(reportPath, RenderReportPage(report));
+    files.push_back(frontSvgPath);
+    files.push_back(reportPath);
 
     ResultPicturesOutput output;
-    output.files = files.Keep();
+    output.files = files;
     output.reportPage = reportPath;
     return output;
 }

@@ -6,6 +6,7 @@
 
 #include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
+#include "platform/ResultTransaction.h"
 
 namespace tavorin {
 
@@ -34,6 +35,7 @@ struct ResultPicturesOutput {
 // Writes a PNG of every front member's map, a colour picture of the input, the front plotted
 // as SVG and one self-contained HTML report page. Throws UserError naming a file that cannot
 // be written.
-ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input);
+ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
+                                         platform::ResultTransaction& results);
 
 }  // namespace tavorin

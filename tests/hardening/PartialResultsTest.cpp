@@ -109,22 +109,26 @@ TEST_F(PartialResults, FolderInTheWayOfAnyResultIsRefusedBeforeTheSearch) {
 }
 
 // Files limited to 10 KiB, as on a disk that fills: the 10,000-byte maps fit, the input's
-// picture does not. The pictures of the run are removed again; maps, list and summary stay.
-TEST_F(PartialResults, DiskFullDuringThePicturesKeepsTheMapsListAndSummary) {
+// picture does not. Nothing of the run is put in place and no temporary file is left.
+TEST_F(PartialResults, DiskFullDuringThePicturesKeepsTheEarlierResults) {
     const TempDir work;
+    testing::WriteFileBytes(work.file("FinalPF.txt"), "earlier\r\n");
+    testing::WriteFileBytes(work.file("res_0"), "earlier map");
     const CommandResult result = RunInFolder(work, FourImageRun(true), 10240);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(MessageLines(result.err),
               "Cannot write the whole file \"res_input.png\".\n"
-              "Written: \"res_0\" to \"res_3\" with their headers, \"FinalPF.txt\" (4 lines) and "
-              "\"res_summary.json\".\n"
-              "Not written: the pictures and the report page.\n");
-    EXPECT_EQ(ReadFileBytes(work.file("FinalPF.txt")), CompleteFrontLines(4));
-    EXPECT_EQ(ReadFileBytes(work.file("res_3")), ReadFileBytes(complete_.file("res_3")));
-    EXPECT_TRUE(fs::exists(work.file("res_summary.json")));
-    for (const char* name : {"res_0.png", "res_input.png", "res_front.svg", "res_report.html"}) {
-        EXPECT_FALSE(fs::exists(work.file(name))) << name;
+              "No result was written; earlier results in the folder are as they were.\n");
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(work.path())) {
+        entries.push_back(entry.path().filename().string());
     }
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries,
+              (std::vector<std::string>{"ComputingTime.txt", "FinalPF.txt", "ParamterOfLS.txt",
+                                        "nNonDominated.txt", "res_0"}));
+    EXPECT_EQ(ReadFileBytes(work.file("FinalPF.txt")), "earlier\r\n");
+    EXPECT_EQ(ReadFileBytes(work.file("res_0")), "earlier map");
 }
 
 }  // namespace

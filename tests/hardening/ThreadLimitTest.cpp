@@ -37,12 +37,20 @@ const std::regex kFewer(
 
 TEST(ThreadLimit, ClassifyAndFcmGoOnWithTheThreadsTheyGet) {
     if (!testing::IsRoot()) GTEST_SKIP() << "needs root to run as another user with a limit";
-    const std::vector<std::string> classify{
-        "classify",  "--input", testing::DataDir() + "/small.img",
-        "--output",  "res",     "--seed",
-        "3",         "--pop-size", "6",
-        "--generations", "1",   "--threads",
-        "8",         "--no-pictures"};
+    const std::vector<std::string> classify{"classify",
+                                            "--input",
+                                            testing::DataDir() + "/small.img",
+                                            "--output",
+                                            "res",
+                                            "--seed",
+                                            "3",
+                                            "--pop-size",
+                                            "6",
+                                            "--generations",
+                                            "1",
+                                            "--threads",
+                                            "8",
+                                            "--no-pictures"};
     const TempDir limited, free;
     std::filesystem::permissions(limited.path(), std::filesystem::perms::all);
     std::filesystem::permissions(free.path(), std::filesystem::perms::all);

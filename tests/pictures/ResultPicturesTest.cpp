@@ -15,6 +15,14 @@
 namespace tavorin {
 namespace {
 
+// The pictures of one run, put in place as the output stage puts them.
+ResultPicturesOutput WritePictures(const ResultPicturesInput& input) {
+    platform::ResultTransaction results;
+    ResultPicturesOutput output = WriteResultPictures(input, results);
+    results.Commit();
+    return output;
+}
+
 using testing::ReadFileBytes;
 
 // A 4 x 3 image of 4 bands and a front of two maps with K = 3, written into a fresh folder.
@@ -51,7 +59,7 @@ std::vector<std::uint8_t> Rgb(std::initializer_list<int> classes) {
 
 TEST(ResultPicturesTest, WritesEveryPictureAndListsThem) {
     SmallRun run;
-    const ResultPicturesOutput output = WriteResultPictures(run.input);
+    const ResultPicturesOutput output = WritePictures(run.input);
     const std::vector<std::string> expected{
         run.dir.file("run_0.png"), run.dir.file("run_1.png"), run.dir.file("run_input.png"),
         run.dir.file("run_front.svg"), run.dir.file("run_report.html")};
@@ -93,7 +101,7 @@ TEST(ResultPicturesTest, WritesEveryPictureAndListsThem) {
 
 TEST(ResultPicturesTest, ReportEmbedsTheWrittenPicturesInFrontOrder) {
     SmallRun run;
-    WriteResultPictures(run.input);
+    WritePictures(run.input);
     const std::string html = ReadFileBytes(run.dir.file("run_report.html"));
     const std::size_t first = html.find(
         "<td>run_0</td><td class=\"number\">0.500000</td><td class=\"number\">90.000000</td>");
@@ -112,10 +120,10 @@ TEST(ResultPicturesTest, ReportEmbedsTheWrittenPicturesInFrontOrder) {
 
 TEST(ResultPicturesTest, SameInputGivesTheSameBytes) {
     SmallRun run;
-    const ResultPicturesOutput output = WriteResultPictures(run.input);
+    const ResultPicturesOutput output = WritePictures(run.input);
     std::vector<std::string> before;
     for (const std::string& file : output.files) before.push_back(ReadFileBytes(file));
-    WriteResultPictures(run.input);
+    WritePictures(run.input);
     for (std::size_t i = 0; i < output.files.size(); ++i) {
         EXPECT_EQ(ReadFileBytes(output.files[i]), before[i]) << output.files[i];
     }
@@ -125,7 +133,7 @@ TEST(ResultPicturesTest, UnwritableFileIsNamedAndNoPictureIsLeft) {
     SmallRun run;
     run.input.parameters.outputPath = run.dir.file("missing/run");
     try {
-        WriteResultPictures(run.input);
+        WritePictures(run.input);
         FAIL() << "expected a UserError";
     } catch (const UserError& error) {
         EXPECT_EQ(std::string(error.what()),
@@ -140,7 +148,7 @@ TEST(ResultPicturesTest, PictureNameTakenByAFolderIsNamed) {
     SmallRun run;
     std::filesystem::create_directory(run.dir.file("run_1.png"));
     try {
-        WriteResultPictures(run.input);
+        WritePictures(run.input);
         FAIL() << "expected a UserError";
     } catch (const UserError& error) {
         EXPECT_EQ(std::string(error.what()),
@@ -153,14 +161,14 @@ TEST(ResultPicturesTest, MissingOrShortClassificationImageIsNamed) {
     SmallRun run;
     testing::WriteFileBytes(run.dir.file("run_1"), std::string(11, '\2'));
     try {
-        WriteResultPictures(run.input);
+        WritePictures(run.input);
         FAIL() << "expected a UserError";
     } catch (const UserError& error) {
         EXPECT_EQ(std::string(error.what()),
                   "Cannot read the classification image \"" + run.dir.file("run_1") + "\".");
     }
     std::filesystem::remove(run.dir.file("run_0"));
-    EXPECT_THROW(WriteResultPictures(run.input), UserError);
+    EXPECT_THROW(WritePictures(run.input), UserError);
 }
 
 }  // namespace
