@@ -9,7 +9,7 @@ namespace tavorin::platform {
 // released by the kernel if the process dies, so that two runs never write into one folder at
 // the same time. A folder that cannot be opened is not locked (the output checks refuse it).
 class FolderLocks {
-public:
+  public:
     // Locks every folder of `folders` (the same folder named twice is locked once). Throws
     // UserError when another run holds one of them.
     explicit FolderLocks(const std::vector<std::string>& folders);
@@ -17,7 +17,7 @@ public:
     FolderLocks(const FolderLocks&) = delete;
     FolderLocks& operator=(const FolderLocks&) = delete;
 
-private:
+  private:
     std::vector<int> descriptors_;
 };
 

@@ -12,7 +12,8 @@ extern "C" void RecordInterruption(int signal) { interruptionSignal.store(signal
 }  // namespace
 
 const std::atomic<int>& InstallInterruptionHandlers() {
-    static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch lock-free data");
+    static_assert(std::atomic<int>::is_always_lock_free,
+                  "the handler may only touch lock-free data");
     struct sigaction action {};
     action.sa_handler = RecordInterruption;
     sigemptyset(&action.sa_mask);

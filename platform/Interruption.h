@@ -10,7 +10,7 @@ namespace tavorin::platform {
 // A run stopped at a safe point because the user asked it to (Ctrl-C, SIGTERM). Nothing of the
 // run's results was put in place.
 class RunInterrupted : public UserError {
-public:
+  public:
     RunInterrupted() : UserError("Interrupted: nothing was written") {}
 };
 

@@ -19,8 +19,8 @@ namespace {
 // length still has a temporary one, hidden so that a folder listing does not show it as a result.
 std::string TemporaryName(const std::string& finalPath, int attempt) {
     const std::filesystem::path folder = std::filesystem::path(finalPath).parent_path();
-    const std::string name = ".tavorin-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(attempt) + ".tmp";
+    const std::string name =
+        ".tavorin-" + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
     return (folder / name).string();
 }
 

@@ -13,7 +13,7 @@ namespace tavorin::platform {
 // untouched). A transaction destroyed before Commit removes its temporary files, so a failed or
 // interrupted run leaves the earlier results as they were.
 class ResultTransaction {
-public:
+  public:
     ResultTransaction() = default;
     ~ResultTransaction();
     ResultTransaction(const ResultTransaction&) = delete;
@@ -36,7 +36,7 @@ public:
 
     const std::vector<std::string>& finalPaths() const { return finalPaths_; }
 
-private:
+  private:
     std::vector<std::string> temporaryPaths_;
     std::vector<std::string> finalPaths_;
 };

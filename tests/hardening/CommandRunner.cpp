@@ -99,11 +99,18 @@ CommandResult RunTavorin(const CommandRequest& request) {
 
     CommandResult result;
     int status = 0;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(request.timeoutSeconds);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(request.timeoutSeconds);
+    bool signalled = false;
     for (;;) {
         const pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child) break;
+        if (request.signalAfter && !signalled &&
+            std::chrono::steady_clock::now() - start >=
+                std::chrono::duration<double>(request.signalAfter->first)) {
+            ::kill(child, request.signalAfter->second);
+            signalled = true;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);

@@ -22,6 +22,8 @@ struct CommandRequest {
     std::optional<long long> fileSizeLimitBytes;
     // At most this many processes and threads for the user the program runs as.
     std::optional<long long> processLimit;
+    // Sends the signal (second) once, this many seconds (first) after the start.
+    std::optional<std::pair<double, int>> signalAfter;
 };
 
 struct CommandResult {
