@@ -1,5 +1,6 @@
 #include "driver/CClassificationDriver.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <new>
@@ -15,7 +16,9 @@
 #include "evolution/RunState.h"
 #include "platform/Clock.h"
 #include "platform/FolderLock.h"
+#include "platform/NumberText.h"
 #include "platform/UserError.h"
+#include "report/QuickLookPng.h"
 
 namespace tavorin {
 
@@ -37,7 +40,22 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
 
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
         InputStageResult input = LoadInputStage(parameters);
-        CheckOutputTargets(parameters, options.pictures);
+        RunOptions runOptions = options;
+        const CEnviImage& image = input.description;
+        if (runOptions.pictures && std::max(image.lines, image.samples) > kLargestPngSide) {
+            // Found now, not after the search: the maps are written, the pictures skipped.
+            userInterface.ShowMessage(
+                "The pictures and the report are skipped: a picture may have at most " +
+                    platform::formatInt(kLargestPngSide) + " pixels a side, and this image has " +
+                    platform::formatInt(image.lines) + " lines and " +
+                    platform::formatInt(image.samples) + " samples.",
+                MessageKind::Information);
+            runOptions.pictures = false;
+        }
+        CheckOutputTargets(parameters, runOptions.pictures);
+        if (const auto warning = StepSizeWarning(input.globals)) {
+            userInterface.ShowMessage(*warning, MessageKind::Information);
+        }
 
         // 11 to 13. The search and the results.
         RunState run(std::move(input.globals), seed, options.threads, userInterface);
@@ -47,7 +65,6 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         const double searchSeconds =
             platform::secondsBetween(searchStart, platform::tickMilliseconds());
         // The seed actually used travels with the options, so the results can name it.
-        RunOptions runOptions = options;
         runOptions.seed = seed;
         WriteClassificationResults(run, parameters, runOptions, input.description, front,
                                    searchSeconds);

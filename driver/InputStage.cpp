@@ -1,7 +1,9 @@
 #include "driver/InputStage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -53,6 +55,42 @@ bool everyBandConstant(const RunGlobals& globals, int bandCount) {
     return true;
 }
 
+// The widest band range and its band.
+std::pair<double, int> widestRange(const RunGlobals& globals, int bandCount) {
+    std::pair<double, int> widest{0.0, 0};
+    for (int b = 0; b < bandCount; ++b) {
+        const auto at = static_cast<std::size_t>(b);
+        const double range = globals.upperBound[at] - globals.lowerBound[at];
+        if (range > widest.first) widest = {range, b};
+    }
+    return widest;
+}
+
+// The evaluation sums squared differences over the bands: ranges whose squares overflow, or
+// vanish to zero, make every objective infinite or undefined.
+void checkDistancesRepresentable(const RunGlobals& globals, int bandCount) {
+    double sum = 0.0;
+    for (int b = 0; b < bandCount; ++b) {
+        const auto at = static_cast<std::size_t>(b);
+        const double range = globals.upperBound[at] - globals.lowerBound[at];
+        sum += range * range;
+    }
+    const auto [range, band] = widestRange(globals, bandCount);
+    const std::string advice =
+        ", so its pixels cannot be clustered. Rescale the image (for example to the range 0 to "
+        "10000) and classify it again.";
+    if (!std::isfinite(sum)) {
+        throw UserError("The image's values span up to " + platform::formatGeneral(range, 3) +
+                        " (band " + platform::formatInt(band + 1) +
+                        "): squared distances between its pixels overflow" + advice);
+    }
+    if (sum == 0.0) {
+        throw UserError("The image's values span at most " + platform::formatGeneral(range, 3) +
+                        " (band " + platform::formatInt(band + 1) +
+                        "): squared distances between its pixels vanish to zero" + advice);
+    }
+}
+
 }  // namespace
 
 RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
@@ -83,8 +121,37 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
         throw UserError(
             "The image has nothing to classify: every band holds a single value throughout.");
     }
+    checkDistancesRepresentable(globals, bands);
     globals.bandData = std::move(bandData);
     return globals;
+}
+
+std::optional<std::string> StepSizeWarning(const RunGlobals& globals) {
+    double narrowest = 0.0;
+    int band = 0;
+    for (int b = 0; b < globals.bandCount; ++b) {
+        const auto at = static_cast<std::size_t>(b);
+        const double range = globals.upperBound[at] - globals.lowerBound[at];
+        if (range > 0.0 && (narrowest == 0.0 || range < narrowest)) {
+            narrowest = range;
+            band = b;
+        }
+    }
+    double largest = 0.0;
+    for (const double delta : globals.GLS_delta) largest = std::max(largest, delta);
+    if (narrowest == 0.0 || largest <= 10.0 * narrowest) return std::nullopt;
+    // The default step sizes suit a band range of 255 (8-bit data); the same proportions.
+    std::string suggested;
+    for (const double delta : globals.GLS_delta) {
+        if (!suggested.empty()) suggested += ",";
+        suggested += platform::formatGeneral(delta * narrowest / 255.0, 3);
+    }
+    return "The local search's step sizes reach " + platform::formatGeneral(largest, 3) +
+           ", but band " + platform::formatInt(band + 1) + " spans only " +
+           platform::formatGeneral(narrowest, 3) +
+           ": most of its moves in that band would be drawn again and again, and the search "
+           "may take very long. Step sizes in proportion to that range would be " +
+           suggested + ".";
 }
 
 InputStageResult LoadInputStage(const RunParameters& parameters) {

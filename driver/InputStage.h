@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "evolution/RunGlobals.h"
@@ -25,5 +27,10 @@ InputStageResult LoadInputStage(const RunParameters& parameters);
 // numbers, and an image whose every band holds one value.
 RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
                           std::shared_ptr<const std::vector<double>> bandData);
+
+// A warning when the local search's largest step size is so much larger than the narrowest
+// band range (more than ten times) that its bounded draws in that band would be rejected most
+// of the time; none otherwise. The draws themselves are not changed.
+std::optional<std::string> StepSizeWarning(const RunGlobals& globals);
 
 }  // namespace tavorin

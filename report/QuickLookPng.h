@@ -62,4 +62,7 @@ Picture ScaledDown(const Picture& picture, int maxSide);
 // std::runtime_error with the encoder's reason on failure.
 std::vector<std::uint8_t> EncodePng(const Picture& picture);
 
+// The longest side a PNG picture may have here (the PNG library's limit for width and height).
+constexpr int kLargestPngSide = 1000000;
+
 }  // namespace tavorin

@@ -454,6 +454,25 @@ std::vector<MatrixCase> ClassifyCases() {
          "Seed: 1\nImage: scene.img: 2 samples x 2 lines x 1 bands, data type 5\n",
          "The image has 3 samples that are not finite numbers (NaN or infinity); mask or "
          "replace such samples before classifying the image.\n"});
+    const std::string advice =
+        ", so its pixels cannot be clustered. Rescale the image (for example to the range 0 to "
+        "10000) and classify it again.\n";
+    cases.push_back({"SquaredDistancesOverflow",
+                     Scene(Header("2", "2", "1", "5"), DoubleBytes({-1e300, 1e300, 0.0, 5.0})),
+                     {},
+                     1,
+                     "Seed: 1\nImage: scene.img: 2 samples x 2 lines x 1 bands, data type 5\n",
+                     "The image's values span up to 2e+300 (band 1): squared distances between "
+                     "its pixels overflow" +
+                         advice});
+    cases.push_back({"SquaredDistancesVanish",
+                     Scene(Header("2", "2", "1", "5"), DoubleBytes({0.0, 5e-324, 1e-320, 0.0})),
+                     {},
+                     1,
+                     "Seed: 1\nImage: scene.img: 2 samples x 2 lines x 1 bands, data type 5\n",
+                     "The image's values span at most 1e-320 (band 1): squared distances "
+                     "between its pixels vanish to zero" +
+                         advice});
     return cases;
 }
 

@@ -49,9 +49,9 @@ std::vector<std::string> Entries(const TempDir& work) {
     return names;
 }
 
-const std::vector<std::string> kRun{"classify", "--input", "big.img", "--output", "res",
-                                    "--seed",   "5",       "--pop-size", "12", "--generations",
-                                    "2",        "--threads", "2"};
+const std::vector<std::string> kRun{
+    "classify",   "--input", "big.img",       "--output", "res",       "--seed", "5",
+    "--pop-size", "12",      "--generations", "2",        "--threads", "2"};
 
 // Whatever moment the signal arrives, the run either finishes whole or puts nothing in place.
 TEST(Commit, ASignalAtAnyMomentLeavesTheEarlierResultsOrTheWholeNewOnes) {
@@ -96,9 +96,8 @@ TEST(Commit, ASecondRunInTheSameFolderIsRefused) {
     WriteTiledScene(work);
     std::string command;
     for (const std::string& argument : kRun) command += " '" + argument + "'";
-    const std::string first = "cd '" + work.path().string() + "' && (" +
-                              TAVORIN_EXECUTABLE_PATH + command +
-                              " > first.out 2>&1; echo $? > first.rc) &";
+    const std::string first = "cd '" + work.path().string() + "' && (" + TAVORIN_EXECUTABLE_PATH +
+                              command + " > first.out 2>&1; echo $? > first.rc) &";
     ASSERT_EQ(std::system(first.c_str()), 0);
     // The first run holds the folder once its logs appear.
     for (int wait = 0; wait < 400 && !fs::exists(work.file("nNonDominated.txt")); ++wait) {
@@ -127,8 +126,17 @@ TEST(Commit, ALinkAtAResultNameIsReplacedAndItsTargetKept) {
     fs::create_symlink(elsewhere.file("precious"), work.file("FinalPF.txt"));
     fs::create_symlink(elsewhere.file("precious"), work.file("res_0"));
     CommandRequest request;
-    request.arguments = {"classify", "--input", testing::DataDir() + "/small.img", "--output",
-                         "res", "--seed", "2", "--pop-size", "6", "--generations", "1",
+    request.arguments = {"classify",
+                         "--input",
+                         testing::DataDir() + "/small.img",
+                         "--output",
+                         "res",
+                         "--seed",
+                         "2",
+                         "--pop-size",
+                         "6",
+                         "--generations",
+                         "1",
                          "--no-pictures"};
     request.workingDirectory = work.path();
     const CommandResult result = testing::RunTavorin(request);
