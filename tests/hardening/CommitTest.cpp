@@ -147,5 +147,39 @@ TEST(Commit, ALinkAtAResultNameIsReplacedAndItsTargetKept) {
     EXPECT_EQ(ReadFileBytes(work.file("res_0")).size(), 10000u);
 }
 
+// In a shared sticky folder another user's links stay untouched, and so do their targets.
+TEST(Commit, AnotherUsersLinksInASharedFolderAreNeitherFollowedNorReplaced) {
+    if (!testing::IsRoot()) GTEST_SKIP() << "needs root to plant links as another user";
+    const TempDir shared, elsewhere;
+    fs::permissions(shared.path(), fs::perms::all | fs::perms::sticky_bit);
+    WriteFileBytes(elsewhere.file("precious"), "keep me");
+    fs::create_symlink(elsewhere.file("precious"), shared.file("FinalPF.txt"));
+    fs::create_symlink(elsewhere.file("precious"), shared.file("res_0"));
+    CommandRequest request;
+    request.arguments = {"classify",
+                         "--input",
+                         testing::DataDir() + "/small.img",
+                         "--output",
+                         "res",
+                         "--seed",
+                         "2",
+                         "--pop-size",
+                         "6",
+                         "--generations",
+                         "1",
+                         "--no-pictures"};
+    request.workingDirectory = shared.path();
+    request.asUnprivilegedUser = true;
+    const CommandResult result = testing::RunTavorin(request);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "Cannot create the file \"FinalPF.txt\".\n");
+    EXPECT_EQ(ReadFileBytes(elsewhere.file("precious")), "keep me");
+    EXPECT_TRUE(fs::is_symlink(shared.file("FinalPF.txt")));
+    EXPECT_TRUE(fs::is_symlink(shared.file("res_0")));
+    for (const std::string& name : Entries(shared)) {
+        EXPECT_EQ(name.rfind(".tavorin-", 0), std::string::npos) << name;
+    }
+}
+
 }  // namespace
 }  // namespace tavorin

@@ -19,8 +19,8 @@ using testing::WriteFileBytes;
 
 CommandResult Classify(const TempDir& work, std::vector<std::string> extra) {
     CommandRequest request;
-    request.arguments = {"classify", "--input", "scene.img", "--output", "res", "--seed", "1",
-                         "--pop-size", "6"};
+    request.arguments = {"classify", "--input", "scene.img",  "--output", "res",
+                         "--seed",   "1",       "--pop-size", "6"};
     request.arguments.insert(request.arguments.end(), extra.begin(), extra.end());
     request.workingDirectory = work.path();
     return testing::RunTavorin(request);
@@ -37,8 +37,8 @@ TEST(Warnings, StepSizesFarAboveTheNarrowestBandAreNamedWithProportionateOnes) {
     WriteFileBytes(work.file("scene.img"), bytes);
     WriteFileBytes(work.file("scene.hdr"),
                    "ENVI\nsamples = 5\nlines = 4\nbands = 2\ndata type = 5\ninterleave = bsq\n");
-    const CommandResult result = Classify(work, {"--generations", "1", "--fls", "0",
-                                                 "--no-pictures"});
+    const CommandResult result =
+        Classify(work, {"--generations", "1", "--fls", "0", "--no-pictures"});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.out.find("The local search's step sizes reach 10, but band 2 spans only "
                               "9.5e-10: most of its moves in that band would be drawn again and "
@@ -55,8 +55,9 @@ TEST(Warnings, AnImageTooTallForAPictureSkipsThePicturesOnly) {
     std::string bytes(3000000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 7);
     WriteFileBytes(work.file("scene.img"), bytes);
-    WriteFileBytes(work.file("scene.hdr"), "ENVI\nsamples = 1\nlines = 3000000\nbands = 1\n"
-                                           "data type = 1\ninterleave = bsq\n");
+    WriteFileBytes(work.file("scene.hdr"),
+                   "ENVI\nsamples = 1\nlines = 3000000\nbands = 1\n"
+                   "data type = 1\ninterleave = bsq\n");
     const CommandResult result = Classify(work, {"--generations", "0", "--clusters", "2"});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.out.find("The pictures and the report are skipped: a picture may have at "
