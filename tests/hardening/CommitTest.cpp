@@ -111,7 +111,7 @@ TEST(Commit, ASecondRunInTheSameFolderIsRefused) {
     EXPECT_EQ(refused.err,
               "Another run is writing its results in the folder \".\"; wait until it has ended, "
               "or run in another folder.\n");
-    for (int wait = 0; wait < 1200 && !fs::exists(work.file("first.rc")); ++wait) {
+    for (int wait = 0; wait < 4800 && !fs::exists(work.file("first.rc")); ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_EQ(ReadFileBytes(work.file("first.rc")), "0\n") << ReadFileBytes(work.file("first.out"));
