@@ -53,6 +53,7 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
             runOptions.pictures = false;
         }
         CheckOutputTargets(parameters, runOptions.pictures);
+        CheckFreeSpace(parameters.outputPath, input.globals.pixelCount());
         if (const auto warning = StepSizeWarning(input.globals)) {
             userInterface.ShowMessage(*warning, MessageKind::Information);
         }

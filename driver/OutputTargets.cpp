@@ -1,9 +1,11 @@
 #include "driver/OutputTargets.h"
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -93,7 +95,35 @@ void CheckName(const std::string& name, const std::string& inputPath,
     }
 }
 
+// Room for a header beside each map.
+constexpr long long kHeaderAllowance = 4096;
+
+std::string FolderOf(const std::string& outputPath) {
+    const fs::path parent = fs::path(outputPath).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+
 }  // namespace
+
+std::optional<std::string> FreeSpaceProblem(const std::string& folder, long long available,
+                                            long long pixelCount) {
+    const long long needed = pixelCount + kHeaderAllowance;
+    if (available >= needed) return std::nullopt;
+    return "The output folder " + quoted(folder) + " has " + platform::formatInt(available) +
+           " bytes free, but even one classification map of this image needs " +
+           platform::formatInt(needed) + " bytes.";
+}
+
+void CheckFreeSpace(const std::string& outputPath, long long pixelCount) {
+    const std::string folder = FolderOf(outputPath);
+    struct statvfs space {};
+    if (::statvfs(folder.c_str(), &space) != 0) return;
+    const auto available =
+        static_cast<long long>(space.f_bavail) * static_cast<long long>(space.f_frsize);
+    if (const auto problem = FreeSpaceProblem(folder, available, pixelCount)) {
+        throw UserError(*problem);
+    }
+}
 
 void CheckOutputTargets(const RunParameters& parameters, bool pictures) {
     CheckFolder(parameters.outputPath);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "evolution/RunParameters.h"
@@ -12,5 +13,14 @@ namespace tavorin {
 // popSize front members, "FinalPF.txt", the summary and, when asked, the pictures): its length, a
 // folder in its way, and whether it would replace the input image or its header. Throws UserError.
 void CheckOutputTargets(const RunParameters& parameters, bool pictures);
+
+// Refuses an output folder whose file system reports less free space than one map of
+// `pixelCount` bytes with its header needs: the front holds at least one member, so such a run
+// could never put its results in place. Nothing is checked when the space is not reported.
+void CheckFreeSpace(const std::string& outputPath, long long pixelCount);
+
+// The refusal of CheckFreeSpace for `available` free bytes, or none when they suffice.
+std::optional<std::string> FreeSpaceProblem(const std::string& folder, long long available,
+                                            long long pixelCount);
 
 }  // namespace tavorin
