@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <new>
 #include <string>
 #include <utility>
@@ -34,9 +33,7 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         CheckRunParameters(parameters);
 
         // One run at a time writes into a folder: the one of "FinalPF.txt" and of the maps.
-        const std::string outputFolder =
-            std::filesystem::path(parameters.outputPath).parent_path().string();
-        const platform::FolderLocks locks({".", outputFolder.empty() ? "." : outputFolder});
+        const platform::FolderLocks locks({".", OutputFolder(parameters.outputPath)});
 
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
         InputStageResult input = LoadInputStage(parameters);

@@ -88,16 +88,14 @@ void CheckGeometry(const Image& image) {
 std::string Version() { return TAVORIN_VERSION; }
 
 Image ReadEnviImage(const std::string& rawPath) {
-    CEnviImage input;
-    input.ReadHeader(rawPath);
-    CEnviImage::BytesPerSample(input.dataType);
+    InputImage input = ReadInputImage(rawPath);
     Image image;
-    image.lines = input.lines;
-    image.samples = input.samples;
-    image.bands = input.bands;
-    image.dataType = input.dataType;
-    image.georeferenceEntries = input.georeferenceEntries;
-    image.bandData = input.ReadBandData();
+    image.lines = input.description.lines;
+    image.samples = input.description.samples;
+    image.bands = input.description.bands;
+    image.dataType = input.description.dataType;
+    image.georeferenceEntries = std::move(input.description.georeferenceEntries);
+    image.bandData = std::move(input.bandData);
     return image;
 }
 

@@ -55,39 +55,34 @@ bool everyBandConstant(const RunGlobals& globals, int bandCount) {
     return true;
 }
 
-// The widest band range and its band.
-std::pair<double, int> widestRange(const RunGlobals& globals, int bandCount) {
-    std::pair<double, int> widest{0.0, 0};
-    for (int b = 0; b < bandCount; ++b) {
-        const auto at = static_cast<std::size_t>(b);
-        const double range = globals.upperBound[at] - globals.lowerBound[at];
-        if (range > widest.first) widest = {range, b};
+// Each band's range: its maximum minus its minimum.
+std::vector<double> bandRanges(const RunGlobals& globals) {
+    std::vector<double> ranges;
+    for (std::size_t b = 0; b < static_cast<std::size_t>(globals.bandCount); ++b) {
+        ranges.push_back(globals.upperBound[b] - globals.lowerBound[b]);
     }
-    return widest;
+    return ranges;
 }
 
 // The evaluation sums squared differences over the bands: ranges whose squares overflow, or
 // vanish to zero, make every objective infinite or undefined.
-void checkDistancesRepresentable(const RunGlobals& globals, int bandCount) {
+void checkDistancesRepresentable(const RunGlobals& globals) {
+    const std::vector<double> ranges = bandRanges(globals);
     double sum = 0.0;
-    for (int b = 0; b < bandCount; ++b) {
-        const auto at = static_cast<std::size_t>(b);
-        const double range = globals.upperBound[at] - globals.lowerBound[at];
-        sum += range * range;
-    }
-    const auto [range, band] = widestRange(globals, bandCount);
+    for (const double range : ranges) sum += range * range;
+    const auto widest = std::max_element(ranges.begin(), ranges.end());
+    const std::string where = platform::formatGeneral(*widest, 3) + " (band " +
+                              platform::formatInt(widest - ranges.begin() + 1) + ")";
     const std::string advice =
         ", so its pixels cannot be clustered. Rescale the image (for example to the range 0 to "
         "10000) and classify it again.";
     if (!std::isfinite(sum)) {
-        throw UserError("The image's values span up to " + platform::formatGeneral(range, 3) +
-                        " (band " + platform::formatInt(band + 1) +
-                        "): squared distances between its pixels overflow" + advice);
+        throw UserError("The image's values span up to " + where +
+                        ": squared distances between its pixels overflow" + advice);
     }
     if (sum == 0.0) {
-        throw UserError("The image's values span at most " + platform::formatGeneral(range, 3) +
-                        " (band " + platform::formatInt(band + 1) +
-                        "): squared distances between its pixels vanish to zero" + advice);
+        throw UserError("The image's values span at most " + where +
+                        ": squared distances between its pixels vanish to zero" + advice);
     }
 }
 
@@ -121,19 +116,18 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
         throw UserError(
             "The image has nothing to classify: every band holds a single value throughout.");
     }
-    checkDistancesRepresentable(globals, bands);
+    checkDistancesRepresentable(globals);
     globals.bandData = std::move(bandData);
     return globals;
 }
 
 std::optional<std::string> StepSizeWarning(const RunGlobals& globals) {
+    const std::vector<double> ranges = bandRanges(globals);
     double narrowest = 0.0;
-    int band = 0;
-    for (int b = 0; b < globals.bandCount; ++b) {
-        const auto at = static_cast<std::size_t>(b);
-        const double range = globals.upperBound[at] - globals.lowerBound[at];
-        if (range > 0.0 && (narrowest == 0.0 || range < narrowest)) {
-            narrowest = range;
+    std::size_t band = 0;
+    for (std::size_t b = 0; b < ranges.size(); ++b) {
+        if (ranges[b] > 0.0 && (narrowest == 0.0 || ranges[b] < narrowest)) {
+            narrowest = ranges[b];
             band = b;
         }
     }
@@ -147,23 +141,29 @@ std::optional<std::string> StepSizeWarning(const RunGlobals& globals) {
         suggested += platform::formatGeneral(delta * narrowest / 255.0, 3);
     }
     return "The local search's step sizes reach " + platform::formatGeneral(largest, 3) +
-           ", but band " + platform::formatInt(band + 1) + " spans only " +
+           ", but band " + platform::formatInt(static_cast<long long>(band) + 1) + " spans only " +
            platform::formatGeneral(narrowest, 3) +
            ": most of its moves in that band would be drawn again and again, and the search "
            "may take very long. Step sizes in proportion to that range would be " +
            suggested + ".";
 }
 
-InputStageResult LoadInputStage(const RunParameters& parameters) {
-    CEnviImage input;
-    input.ReadHeader(parameters.inputPath);
-    CEnviImage::BytesPerSample(input.dataType);
-
+InputImage ReadInputImage(const std::string& rawPath) {
+    InputImage image;
+    image.description.ReadHeader(rawPath);
+    CEnviImage::BytesPerSample(image.description.dataType);
     // Read straight into band-sequential doubles: no raw copy or pixel matrix is kept beside it.
-    auto bandData = std::make_shared<const std::vector<double>>(input.ReadBandData());
+    image.bandData = image.description.ReadBandData();
+    return image;
+}
+
+InputStageResult LoadInputStage(const RunParameters& parameters) {
+    InputImage input = ReadInputImage(parameters.inputPath);
+    const CEnviImage& description = input.description;
     RunGlobals globals =
-        MakeRunGlobals(parameters, input.lines, input.samples, input.bands, std::move(bandData));
-    return {std::move(input), std::move(globals)};
+        MakeRunGlobals(parameters, description.lines, description.samples, description.bands,
+                       std::make_shared<const std::vector<double>>(std::move(input.bandData)));
+    return {std::move(input.description), std::move(globals)};
 }
 
 }  // namespace tavorin

@@ -17,6 +17,14 @@ struct InputStageResult {
     RunGlobals globals;
 };
 
+// An image read as the commands read it: its description and its samples as band-sequential
+// doubles. Throws UserError for every image it refuses.
+struct InputImage {
+    CEnviImage description;
+    std::vector<double> bandData;
+};
+InputImage ReadInputImage(const std::string& rawPath);
+
 // The input stage of the classification command: reads the header and the image named by
 // `parameters` and fills a RunGlobals with the parameters, the geometry, the image as
 // band-sequential doubles and the per-band bounds. Throws UserError for every image it refuses.

@@ -57,8 +57,7 @@ void CheckFolder(const std::string& outputPath) {
                         " is a folder; give the base name of the result files, such as " +
                         quoted((fs::path(outputPath) / "result").string()) + ".");
     }
-    const fs::path parent = fs::path(outputPath).parent_path();
-    const std::string folder = parent.empty() ? "." : parent.string();
+    const std::string folder = OutputFolder(outputPath);
     if (!fs::exists(folder, error)) {
         throw UserError("The output folder " + quoted(folder) + " does not exist.");
     }
@@ -98,12 +97,12 @@ void CheckName(const std::string& name, const std::string& inputPath,
 // Room for a header beside each map.
 constexpr long long kHeaderAllowance = 4096;
 
-std::string FolderOf(const std::string& outputPath) {
+}  // namespace
+
+std::string OutputFolder(const std::string& outputPath) {
     const fs::path parent = fs::path(outputPath).parent_path();
     return parent.empty() ? "." : parent.string();
 }
-
-}  // namespace
 
 std::optional<std::string> FreeSpaceProblem(const std::string& folder, long long available,
                                             long long pixelCount) {
@@ -115,7 +114,7 @@ std::optional<std::string> FreeSpaceProblem(const std::string& folder, long long
 }
 
 void CheckFreeSpace(const std::string& outputPath, long long pixelCount) {
-    const std::string folder = FolderOf(outputPath);
+    const std::string folder = OutputFolder(outputPath);
     struct statvfs space {};
     if (::statvfs(folder.c_str(), &space) != 0) return;
     const auto available =

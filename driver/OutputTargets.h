@@ -7,6 +7,9 @@
 
 namespace tavorin {
 
+// The folder of the result files named by `outputPath`; "." when it names none.
+std::string OutputFolder(const std::string& outputPath);
+
 // Refuses, before the search starts, an output that could not be written at its end: a run
 // of many minutes must not end with nothing but a message, and a refusal leaves every file
 // as it was. Checked for every name the run may write (a map and its header for each of up to

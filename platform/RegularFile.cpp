@@ -6,10 +6,13 @@
 
 namespace tavorin::platform {
 
-RegularFile OpenRegularFile(const std::string& path) {
+RegularFile OpenRegularFile(const std::string& path, FileAccess access) {
     RegularFile result;
-    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int flags = access == FileAccess::Read       ? O_RDONLY
+                      : access == FileAccess::Truncate ? O_WRONLY | O_CREAT | O_TRUNC
+                                                       : O_WRONLY | O_CREAT | O_APPEND;
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for its other end.
+    const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         result.problem = RegularFile::Problem::CannotOpen;
         return result;
@@ -21,9 +24,12 @@ RegularFile OpenRegularFile(const std::string& path) {
                                                  : RegularFile::Problem::NotRegular;
         return result;
     }
-    // Reads of a regular file never block; the flag is cleared for the plain stream below.
+    // A regular file never blocks; the flag is cleared for the plain stream below.
     ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* stream = ::fdopen(descriptor, "rb");
+    const char* const mode = access == FileAccess::Read       ? "rb"
+                             : access == FileAccess::Truncate ? "wb"
+                                                              : "ab";
+    std::FILE* stream = ::fdopen(descriptor, mode);
     if (stream == nullptr) {
         ::close(descriptor);
         result.problem = RegularFile::Problem::CannotOpen;

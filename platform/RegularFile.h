@@ -7,8 +7,8 @@
 
 namespace tavorin::platform {
 
-// A file opened for reading only when it is a regular file (a link to one is fine): a FIFO,
-// a device or a folder planted in its place is refused without blocking or reading.
+// A file opened only when it is a regular file (a link to one is fine): a FIFO, a device or a
+// folder planted in its place is refused without blocking, reading or writing.
 struct RegularFile {
     enum class Problem { None, CannotOpen, NotRegular };
 
@@ -17,6 +17,9 @@ struct RegularFile {
     std::int64_t size = 0;  // bytes, when opened
 };
 
-RegularFile OpenRegularFile(const std::string& path);
+// Read: an existing file from its start. Truncate and Append: created when missing.
+enum class FileAccess { Read, Truncate, Append };
+
+RegularFile OpenRegularFile(const std::string& path, FileAccess access = FileAccess::Read);
 
 }  // namespace tavorin::platform

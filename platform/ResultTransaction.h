@@ -34,8 +34,6 @@ class ResultTransaction {
     // Removes every temporary file; the final names are left as they were.
     void Abandon();
 
-    const std::vector<std::string>& finalPaths() const { return finalPaths_; }
-
   private:
     std::vector<std::string> temporaryPaths_;
     std::vector<std::string> finalPaths_;

@@ -3,12 +3,10 @@
 #include <cstddef>
 
 namespace tavorin::platform {
-namespace {
-
-// The length of the well-formed sequence starting at `at`, or 0 when there is none.
-std::size_t SequenceLength(std::string_view text, std::size_t at) {
+std::size_t Utf8SequenceLength(std::string_view text) {
+    if (text.empty()) return 0;
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
+    const unsigned char lead = byte(0);
     if (lead < 0x80) return 1;
     std::size_t length = 0;
     unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
@@ -25,19 +23,17 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
     } else {
         return 0;
     }
-    if (at + length > text.size()) return 0;
-    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    if (text.size() < length) return 0;
+    if (byte(1) < low || byte(1) > high) return 0;
     for (std::size_t i = 2; i < length; ++i) {
-        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
     }
     return length;
 }
 
-}  // namespace
-
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = SequenceLength(text, at);
+        const std::size_t length = Utf8SequenceLength(text.substr(at));
         if (length == 0) return false;
         at += length;
     }
@@ -49,7 +45,7 @@ std::string Utf8OrEscaped(std::string_view text) {
     static const char* const kHex = "0123456789ABCDEF";
     std::string escaped;
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = SequenceLength(text, at);
+        const std::size_t length = Utf8SequenceLength(text.substr(at));
         if (length == 0) {
             const auto byte = static_cast<unsigned char>(text[at]);
             escaped += "\\x";

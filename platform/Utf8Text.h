@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tavorin::platform {
+
+// The length of the well-formed UTF-8 sequence at the start of `text` (1 to 4), or 0 when it
+// starts with none (an overlong form, a surrogate, a value past U+10FFFF, a cut sequence).
+std::size_t Utf8SequenceLength(std::string_view text);
 
 // True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view text);

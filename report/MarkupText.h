@@ -6,47 +6,25 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Utf8Text.h"
+
 // Header-only: the driver's source list is shared, and these two small helpers serve both the
 // front plot and the report page.
 namespace tavorin {
 
 namespace markup_detail {
 
-inline bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 // The length of the valid UTF-8 sequence at the start of `text` that XML may carry, or 0.
 inline std::size_t AcceptedSequenceLength(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
+    const auto lead = static_cast<unsigned char>(text[0]);
     if (lead < 0x80) {
         const bool allowedControl = lead == '\t' || lead == '\n' || lead == '\r';
         return (lead >= 0x20 || allowedControl) ? 1 : 0;
     }
-    std::size_t length = 0;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) secondLow = 0xA0;   // no overlong forms
-        if (lead == 0xED) secondHigh = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) secondLow = 0x90;
-        if (lead == 0xF4) secondHigh = 0x8F;  // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() < length) return 0;
-    if (byte(1) < secondLow || byte(1) > secondHigh) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!IsContinuationByte(byte(i))) return 0;
-    }
+    const std::size_t length = platform::Utf8SequenceLength(text);
     // U+FFFE and U+FFFF are not XML characters.
-    if (length == 3 && lead == 0xEF && byte(1) == 0xBF && (byte(2) == 0xBE || byte(2) == 0xBF)) {
-        return 0;
-    }
+    if (length == 3 && text.substr(0, 3) == "\xEF\xBF\xBE") return 0;
+    if (length == 3 && text.substr(0, 3) == "\xEF\xBF\xBF") return 0;
     return length;
 }
 

@@ -22,9 +22,8 @@ TEST(FreeSpace, OneMapWithItsHeaderMustFit) {
         CheckFreeSpace(dir.file("res"), 1LL << 60);
         FAIL() << "no refusal";
     } catch (const UserError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("The output folder \"" + dir.path().string() +
-                                                      "\" has ",
-                                                  0),
+        EXPECT_EQ(std::string(error.what())
+                      .rfind("The output folder \"" + dir.path().string() + "\" has ", 0),
                   0u)
             << error.what();
     }

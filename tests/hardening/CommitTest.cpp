@@ -119,12 +119,8 @@ TEST(Commit, ASecondRunInTheSameFolderIsRefused) {
     EXPECT_EQ(std::count(counts.begin(), counts.end(), '\n'), 3) << counts;
 }
 
-// A link planted at a result name is replaced, never written through.
-TEST(Commit, ALinkAtAResultNameIsReplacedAndItsTargetKept) {
-    const TempDir work, elsewhere;
-    WriteFileBytes(elsewhere.file("precious"), "keep me");
-    fs::create_symlink(elsewhere.file("precious"), work.file("FinalPF.txt"));
-    fs::create_symlink(elsewhere.file("precious"), work.file("res_0"));
+// A short run on the bundled small image in `work`.
+CommandRequest SmallRun(const TempDir& work) {
     CommandRequest request;
     request.arguments = {"classify",
                          "--input",
@@ -139,6 +135,16 @@ TEST(Commit, ALinkAtAResultNameIsReplacedAndItsTargetKept) {
                          "1",
                          "--no-pictures"};
     request.workingDirectory = work.path();
+    return request;
+}
+
+// A link planted at a result name is replaced, never written through.
+TEST(Commit, ALinkAtAResultNameIsReplacedAndItsTargetKept) {
+    const TempDir work, elsewhere;
+    WriteFileBytes(elsewhere.file("precious"), "keep me");
+    fs::create_symlink(elsewhere.file("precious"), work.file("FinalPF.txt"));
+    fs::create_symlink(elsewhere.file("precious"), work.file("res_0"));
+    CommandRequest request = SmallRun(work);
     const CommandResult result = testing::RunTavorin(request);
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(ReadFileBytes(elsewhere.file("precious")), "keep me");
@@ -155,20 +161,7 @@ TEST(Commit, AnotherUsersLinksInASharedFolderAreNeitherFollowedNorReplaced) {
     WriteFileBytes(elsewhere.file("precious"), "keep me");
     fs::create_symlink(elsewhere.file("precious"), shared.file("FinalPF.txt"));
     fs::create_symlink(elsewhere.file("precious"), shared.file("res_0"));
-    CommandRequest request;
-    request.arguments = {"classify",
-                         "--input",
-                         testing::DataDir() + "/small.img",
-                         "--output",
-                         "res",
-                         "--seed",
-                         "2",
-                         "--pop-size",
-                         "6",
-                         "--generations",
-                         "1",
-                         "--no-pictures"};
-    request.workingDirectory = shared.path();
+    CommandRequest request = SmallRun(shared);
     request.asUnprivilegedUser = true;
     const CommandResult result = testing::RunTavorin(request);
     EXPECT_EQ(result.exitStatus, 1);
