@@ -28,7 +28,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The headers and the CMake package need these to build against the core.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpng-dev, nlohmann-json3-dev")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpng-dev, nlohmann-json3-dev, libgdal-dev")
 find_program(TAVORIN_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TAVORIN_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

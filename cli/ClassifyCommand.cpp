@@ -2,12 +2,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "cli/ClassifyOptions.h"
 #include "cli/Commands.h"
 #include "cli/TerminalUserInterface.h"
 #include "driver/CClassificationDriver.h"
 #include "image/CEnviImage.h"
+#include "image/GdalRasterReader.h"
 #include "platform/Clock.h"
 #include "platform/Interruption.h"
 #include "platform/NumberText.h"
@@ -16,20 +19,28 @@
 namespace tavorin::cli {
 namespace {
 
-// Tells what the header of the input says, so a wrong file is noticed before a long search.
-// A header that cannot be read is left to the run, which reports it.
+// Tells what the header of the input (or GDAL) says, so a wrong file is noticed before a long
+// search. An image that cannot be described is left to the run, which reports it.
 void PrintImageGeometry(const std::string& inputPath) {
     CEnviImage image;
     try {
-        image.ReadHeader(inputPath);
+        if (CEnviImage::HasHeader(inputPath) && !IsSelfDescribingRaster(inputPath)) {
+            image.ReadHeader(inputPath);
+        } else if (std::optional<CEnviImage> raster = DescribeGdalRaster(inputPath)) {
+            image = std::move(*raster);
+        } else {
+            return;
+        }
     } catch (const UserError&) {
         return;
     }
     using platform::formatInt;
+    const std::string samples =
+        image.format == "ENVI" ? "data type " + formatInt(image.dataType)
+                               : image.sampleType + " samples, read by GDAL (" + image.format + ")";
     const std::string line = "Image: " + inputPath + ": " + formatInt(image.samples) +
                              " samples x " + formatInt(image.lines) + " lines x " +
-                             formatInt(image.bands) + " bands, data type " +
-                             formatInt(image.dataType) + "\n";
+                             formatInt(image.bands) + " bands, " + samples + "\n";
     std::fputs(line.c_str(), stdout);
 }
 

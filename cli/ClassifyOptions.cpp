@@ -16,7 +16,7 @@ namespace {
 
 // The texts of the options as given; empty optionals for options not given.
 struct OptionTexts {
-    std::optional<std::string> input, output, seed, threads;
+    std::optional<std::string> input, output, seed, threads, nodata, format;
     std::array<std::optional<std::string>, kParameterRules.size()> parameters;  // table order
     bool noPictures = false;
 };
@@ -97,6 +97,32 @@ std::optional<UsageProblem> ParseThreads(const std::optional<std::string>& text,
     return std::nullopt;
 }
 
+std::optional<UsageProblem> ParseNodata(const std::optional<std::string>& text,
+                                        NodataRule& target) {
+    if (!text) return std::nullopt;
+    if (*text == "none") {
+        target.source = NodataRule::Source::None;
+        return std::nullopt;
+    }
+    const auto value = platform::parseDouble(*text);
+    if (!value) return NotA("--nodata", "a number or \"none\"", *text);
+    target.source = NodataRule::Source::Given;
+    target.value = *value;
+    return std::nullopt;
+}
+
+std::optional<UsageProblem> ParseFormat(const std::optional<std::string>& text, MapFormat& target) {
+    if (!text) return std::nullopt;
+    if (*text == "envi") {
+        target = MapFormat::Envi;
+    } else if (*text == "gtiff") {
+        target = MapFormat::GeoTiff;
+    } else {
+        return NotA("--format", "envi or gtiff", *text);
+    }
+    return std::nullopt;
+}
+
 std::optional<UsageProblem> CheckPath(const std::optional<std::string>& text,
                                       const std::string& option, std::string& target) {
     if (!text) return std::nullopt;
@@ -109,7 +135,7 @@ std::optional<UsageProblem> CheckPath(const std::optional<std::string>& text,
 std::optional<UsageProblem> BuildRun(const OptionTexts& texts, ClassifyCommandLine& result) {
     RunParameters& p = result.parameters;
     if (!texts.input || texts.input->empty()) {
-        return UsageProblem{"--input PATH is required: the raw image file to classify."};
+        return UsageProblem{"--input PATH is required: the image file to classify."};
     }
     std::optional<UsageProblem> problem;
     if ((problem = CheckPath(texts.input, "--input", p.inputPath)) ||
@@ -122,7 +148,9 @@ std::optional<UsageProblem> BuildRun(const OptionTexts& texts, ClassifyCommandLi
         }
     }
     if ((problem = ParseSeed(texts.seed, result.options.seed)) ||
-        (problem = ParseThreads(texts.threads, result.options.threads))) {
+        (problem = ParseThreads(texts.threads, result.options.threads)) ||
+        (problem = ParseNodata(texts.nodata, result.options.nodata)) ||
+        (problem = ParseFormat(texts.format, result.options.format))) {
         return problem;
     }
     if (const auto range = FindParameterProblem(p)) {
@@ -144,10 +172,11 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     const RunParameters defaults;
 
     CLI::App app{
-        "Multi-objective memetic fuzzy clustering of an ENVI image.\n"
+        "Multi-objective memetic fuzzy clustering of a multi-band image: an ENVI image\n"
+        "or any raster GDAL reads (GeoTIFF, JPEG 2000, VRT, ...).\n"
         "Writes one classification image per member of the final Pareto front, named\n"
-        "<output>_0, <output>_1, ..., each with its ENVI header, and the objective\n"
-        "pairs of the front to FinalPF.txt.",
+        "<output>_0, <output>_1, ..., each with its ENVI header (or <output>_0.tif, ...\n"
+        "with --format gtiff), and the objective pairs of the front to FinalPF.txt.",
         "tavorin classify"};
     OptionTexts texts;
     const auto text = [&](const char* name, std::optional<std::string>& target,
@@ -157,7 +186,8 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
             ->type_name(typeName);
     };
     text("--input", texts.input, "PATH",
-         "raw image file to classify (required); its ENVI header lies beside it");
+         "image to classify (required): a raw file with its ENVI header beside it, or any "
+         "raster GDAL reads");
     text("--output", texts.output, "PATH",
          "base path of the classification images (default: OutputFile, in the current folder)");
     for (const ParameterRule& rule : kParameterRules) {
@@ -170,6 +200,12 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     text("--threads", texts.threads, "N",
          "evaluations run side by side; results do not depend on it (default: all cores, " +
              platform::formatInt(result.options.threads) + " here)");
+    text("--nodata", texts.nodata, "V|none",
+         "value that marks pixels without data in every band (default: the value the image "
+         "declares); none: ignore it. Such pixels, and pixels with a NaN or infinite "
+         "sample, are left out and labelled 0");
+    text("--format", texts.format, "envi|gtiff",
+         "how the maps are written: raw with an ENVI header, or GeoTIFF (default: envi)");
     app.add_flag("--no-pictures", texts.noPictures,
                  "write no quick-look pictures or report beside the images");
 

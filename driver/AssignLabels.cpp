@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace tavorin {
@@ -14,6 +15,8 @@ bool coincides(double distance) { return distance == 0.0 || std::isnan(distance)
 
 void AssignLabels(const RunGlobals& globals, const CSolution& solution, unsigned char* labels) {
     const auto pixels = static_cast<std::size_t>(globals.pixelCount());
+    const auto imagePixels = static_cast<std::size_t>(globals.imagePixelCount());
+    const std::uint8_t* searched = globals.leftOut ? globals.leftOut->searched.data() : nullptr;
     const auto bands = static_cast<std::size_t>(globals.bandCount);
     const auto clusters = static_cast<std::size_t>(globals.clusterNumber);
     const std::vector<double>& image = *globals.bandData;
@@ -24,7 +27,13 @@ void AssignLabels(const RunGlobals& globals, const CSolution& solution, unsigned
     std::vector<double> distance(clusters);
     std::vector<double> squaredDistance(clusters);
     std::vector<double> membership(clusters);
-    for (std::size_t p = 0; p < pixels; ++p) {
+    // p counts the searched pixels, whose samples bandData holds; q the pixels of the map.
+    std::size_t q = 0;
+    for (std::size_t p = 0; p < pixels; ++p, ++q) {
+        if (searched != nullptr) {
+            // Left-out pixels are unclassified.
+            while (searched[q] == 0) labels[q++] = 0;
+        }
         for (std::size_t j = 0; j < clusters; ++j) {
             double sum = 0.0;
             for (std::size_t b = 0; b < bands; ++b) {
@@ -63,8 +72,9 @@ void AssignLabels(const RunGlobals& globals, const CSolution& solution, unsigned
                 label = static_cast<unsigned char>(j + 1);
             }
         }
-        labels[p] = label;
+        labels[q] = label;
     }
+    for (; q < imagePixels; ++q) labels[q] = 0;
 }
 
 }  // namespace tavorin

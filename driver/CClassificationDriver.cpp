@@ -36,7 +36,10 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         const platform::FolderLocks locks({".", OutputFolder(parameters.outputPath)});
 
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
-        InputStageResult input = LoadInputStage(parameters);
+        InputStageResult input = LoadInputStage(parameters, options.nodata);
+        if (const auto leftOut = LeftOutPixelsMessage(input.globals)) {
+            userInterface.ShowMessage(*leftOut, MessageKind::Information);
+        }
         RunOptions runOptions = options;
         const CEnviImage& image = input.description;
         if (runOptions.pictures && std::max(image.lines, image.samples) > kLargestPngSide) {
@@ -49,8 +52,8 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
                 MessageKind::Information);
             runOptions.pictures = false;
         }
-        CheckOutputTargets(parameters, runOptions.pictures);
-        CheckFreeSpace(parameters.outputPath, input.globals.pixelCount());
+        CheckOutputTargets(parameters, runOptions.pictures, options.format);
+        CheckFreeSpace(parameters.outputPath, input.globals.imagePixelCount());
         if (const auto warning = StepSizeWarning(input.globals)) {
             userInterface.ShowMessage(*warning, MessageKind::Information);
         }

@@ -4,16 +4,20 @@
 #include <cstdint>
 #include <optional>
 
+#include "driver/MapFormat.h"
 #include "evolution/RunParameters.h"
+#include "image/LeftOutPixels.h"
 #include "platform/UserInterface.h"
 
 namespace tavorin {
 
 // How a run is carried out, beyond the parameters of the dialog.
 struct RunOptions {
-    std::optional<std::uint32_t> seed;  // none: the current time in seconds
-    int threads = 1;                    // evaluations run side by side; results never change
-    bool pictures = true;               // quick-look pictures and report beside the images
+    std::optional<std::uint32_t> seed;   // none: the current time in seconds
+    int threads = 1;                     // evaluations run side by side; results never change
+    bool pictures = true;                // quick-look pictures and report beside the images
+    MapFormat format = MapFormat::Envi;  // how the maps are written
+    NodataRule nodata;                   // which nodata value leaves pixels out
     // Polled at the run's safe points; when it holds a signal number the run stops there and
     // puts no result in place. None: the run is never interrupted.
     const std::atomic<int>* interruption = nullptr;

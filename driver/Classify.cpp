@@ -87,8 +87,10 @@ void CheckGeometry(const Image& image) {
 
 std::string Version() { return TAVORIN_VERSION; }
 
-Image ReadEnviImage(const std::string& rawPath) {
-    InputImage input = ReadInputImage(rawPath);
+Image ReadEnviImage(const std::string& rawPath) { return ReadImage(rawPath); }
+
+Image ReadImage(const std::string& path) {
+    InputImage input = ReadInputImage(path);
     Image image;
     image.lines = input.description.lines;
     image.samples = input.description.samples;
@@ -96,6 +98,7 @@ Image ReadEnviImage(const std::string& rawPath) {
     image.dataType = input.description.dataType;
     image.georeferenceEntries = std::move(input.description.georeferenceEntries);
     image.bandData = std::move(input.bandData);
+    image.bandNodata = std::move(input.description.bandNodata);
     return image;
 }
 
@@ -115,8 +118,9 @@ ClassifyResult Classify(const Image& image, const ClassifyOptions& options) {
             options.seed ? *options.seed : static_cast<std::uint32_t>(platform::timeSeconds());
         CallbackUserInterface userInterface(options);
         RunState run(MakeRunGlobals(parameters, image.lines, image.samples, image.bands,
-                                    std::make_shared<const std::vector<double>>(image.bandData)),
+                                    image.bandData, image.bandNodata),
                      result.seed, options.threads, userInterface);
+        if (run.globals.leftOut) result.leftOutPixels = run.globals.leftOut->count();
         run.writeRunLogs = false;
 
         CEnviImage description;
@@ -127,7 +131,7 @@ ClassifyResult Classify(const Image& image, const ClassifyOptions& options) {
         description.georeferenceEntries = image.georeferenceEntries;
         const std::vector<CSolution> front = RunClassificationSearch(run, description);
 
-        const auto pixels = static_cast<std::size_t>(run.globals.pixelCount());
+        const auto pixels = static_cast<std::size_t>(run.globals.imagePixelCount());
         for (const CSolution& member : front) {
             FrontMember out;
             out.labels.assign(pixels, 0);

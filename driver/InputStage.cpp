@@ -7,18 +7,46 @@
 #include <utility>
 #include <vector>
 
+#include "image/GdalRasterReader.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 
 namespace tavorin {
 namespace {
 
-long long countNonFinite(const std::vector<double>& values) {
-    long long count = 0;
-    for (const double value : values) {
-        if (!std::isfinite(value)) ++count;
+// "the nodata value 0", or the bands' values when they differ.
+std::string nodataText(const std::vector<std::optional<double>>& bandNodata) {
+    bool same = true;
+    for (const auto& value : bandNodata) same = same && value == bandNodata.front();
+    const auto text = [](const std::optional<double>& value) {
+        return value ? platform::formatRoundTrip(*value) : std::string("none");
+    };
+    if (same) return "the nodata value " + text(bandNodata.front());
+    std::string list;
+    for (const auto& value : bandNodata) list += (list.empty() ? "" : ", ") + text(value);
+    return "their band's nodata value (" + list + ")";
+}
+
+std::string pixelsText(long long count) {
+    return platform::formatInt(count) + (count == 1 ? " pixel" : " pixels");
+}
+
+// "A hold the nodata value V in every band and B have a sample that is NaN or infinite".
+std::string reasonsText(const LeftOutPixels& leftOut,
+                        const std::vector<std::optional<double>>& bandNodata) {
+    std::string text;
+    if (leftOut.nodataCount > 0) {
+        text += platform::formatInt(leftOut.nodataCount) +
+                (leftOut.nodataCount == 1 ? " holds " : " hold ") + nodataText(bandNodata) +
+                " in every band";
     }
-    return count;
+    if (leftOut.nonFiniteCount > 0) {
+        if (!text.empty()) text += " and ";
+        text += platform::formatInt(leftOut.nonFiniteCount) +
+                (leftOut.nonFiniteCount == 1 ? " has" : " have") +
+                " a sample that is NaN or infinite";
+    }
+    return text;
 }
 
 // Per-band maxima and minima, each band's entries first, then K copies laid out like a centre
@@ -89,7 +117,8 @@ void checkDistancesRepresentable(const RunGlobals& globals) {
 }  // namespace
 
 RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
-                          std::shared_ptr<const std::vector<double>> bandData) {
+                          std::vector<double> bandData,
+                          std::vector<std::optional<double>> bandNodata) {
     RunGlobals globals;
     globals.clusterNumber = parameters.clusterNumber;
     globals.inputPath = parameters.inputPath;
@@ -102,23 +131,40 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
     globals.lineCount = lines;
     globals.sampleCount = samples;
 
-    const long long nonFinite = countNonFinite(*bandData);
-    if (nonFinite > 0) {
-        throw UserError("The image has " + platform::formatInt(nonFinite) +
-                        (nonFinite == 1 ? " sample that is not a finite number"
-                                        : " samples that are not finite numbers") +
-                        " (NaN or infinity); mask or replace "
-                        "such samples before classifying the image.");
+    LeftOutPixels leftOut = LeaveOutPixels(bandData, globals.imagePixelCount(), bands, bandNodata);
+    if (leftOut.count() > 0) {
+        if (leftOut.count() == globals.imagePixelCount()) {
+            throw UserError(
+                "Every pixel of the image is left out: " + reasonsText(leftOut, bandNodata) +
+                ", so there is nothing to classify.");
+        }
+        globals.leftOut = std::make_shared<const LeftOutPixels>(std::move(leftOut));
     }
+    globals.bandNodata = std::move(bandNodata);
 
-    fillBounds(globals, *bandData, bands, globals.pixelCount(), parameters.clusterNumber);
+    fillBounds(globals, bandData, bands, globals.pixelCount(), parameters.clusterNumber);
     if (everyBandConstant(globals, bands)) {
         throw UserError(
             "The image has nothing to classify: every band holds a single value throughout.");
     }
     checkDistancesRepresentable(globals);
-    globals.bandData = std::move(bandData);
+    globals.bandData = std::make_shared<const std::vector<double>>(std::move(bandData));
     return globals;
+}
+
+std::optional<std::string> LeftOutPixelsMessage(const RunGlobals& globals) {
+    if (globals.leftOut) {
+        const long long count = globals.leftOut->count();
+        return pixelsText(count) + " of " + platform::formatInt(globals.imagePixelCount()) +
+               (count == 1 ? " is" : " are") +
+               " left out of the classification and labelled 0, \"Unclassified\": " +
+               reasonsText(*globals.leftOut, globals.bandNodata) + ".";
+    }
+    if (!globals.bandNodata.empty()) {
+        return "No pixel holds " + nodataText(globals.bandNodata) +
+               " in every band: no pixel was left out.";
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> StepSizeWarning(const RunGlobals& globals) {
@@ -150,6 +196,14 @@ std::optional<std::string> StepSizeWarning(const RunGlobals& globals) {
 
 InputImage ReadInputImage(const std::string& rawPath) {
     InputImage image;
+    if (!CEnviImage::HasHeader(rawPath) || IsSelfDescribingRaster(rawPath)) {
+        if (std::optional<CEnviImage> raster = DescribeGdalRaster(rawPath)) {
+            image.description = std::move(*raster);
+            image.bandData = ReadGdalBandData(image.description);
+            return image;
+        }
+    }
+    // Without a header this throws the message that asks for one.
     image.description.ReadHeader(rawPath);
     CEnviImage::BytesPerSample(image.description.dataType);
     // Read straight into band-sequential doubles: no raw copy or pixel matrix is kept beside it.
@@ -157,12 +211,13 @@ InputImage ReadInputImage(const std::string& rawPath) {
     return image;
 }
 
-InputStageResult LoadInputStage(const RunParameters& parameters) {
+InputStageResult LoadInputStage(const RunParameters& parameters, const NodataRule& nodata) {
     InputImage input = ReadInputImage(parameters.inputPath);
     const CEnviImage& description = input.description;
     RunGlobals globals =
         MakeRunGlobals(parameters, description.lines, description.samples, description.bands,
-                       std::make_shared<const std::vector<double>>(std::move(input.bandData)));
+                       std::move(input.bandData),
+                       ApplyNodataRule(nodata, description.bandNodata, description.bands));
     return {std::move(input.description), std::move(globals)};
 }
 

@@ -8,6 +8,7 @@
 #include "evolution/RunGlobals.h"
 #include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
+#include "image/LeftOutPixels.h"
 
 namespace tavorin {
 
@@ -18,23 +19,32 @@ struct InputStageResult {
 };
 
 // An image read as the commands read it: its description and its samples as band-sequential
-// doubles. Throws UserError for every image it refuses.
+// doubles. An image with an ENVI header beside it is read through the header; any other raster
+// through GDAL; without either the header is missing. Throws UserError for every image it
+// refuses.
 struct InputImage {
     CEnviImage description;
     std::vector<double> bandData;
 };
 InputImage ReadInputImage(const std::string& rawPath);
 
-// The input stage of the classification command: reads the header and the image named by
-// `parameters` and fills a RunGlobals with the parameters, the geometry, the image as
-// band-sequential doubles and the per-band bounds. Throws UserError for every image it refuses.
-InputStageResult LoadInputStage(const RunParameters& parameters);
+// The input stage of the classification command: reads the image named by `parameters` and
+// fills a RunGlobals with the parameters, the geometry, the searched pixels as band-sequential
+// doubles and the per-band bounds; `nodata` says which nodata value leaves pixels out. Throws
+// UserError for every image it refuses.
+InputStageResult LoadInputStage(const RunParameters& parameters, const NodataRule& nodata = {});
 
 // A RunGlobals for `parameters` and an image already in memory (band b of pixel p at
-// b * lines * samples + p), with the refusals of the input stage: samples that are not finite
-// numbers, and an image whose every band holds one value.
+// b * lines * samples + p). Pixels whose every band holds its value in `bandNodata` (one entry a
+// band, or none) and pixels with a NaN or infinite sample are left out of the search. Refuses an
+// image with no pixel left to search, and one whose every band holds one value.
 RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
-                          std::shared_ptr<const std::vector<double>> bandData);
+                          std::vector<double> bandData,
+                          std::vector<std::optional<double>> bandNodata = {});
+
+// What the run tells about the pixels it leaves out: how many and why, or that a nodata value
+// left none out; nothing when no nodata value applies and every sample is finite.
+std::optional<std::string> LeftOutPixelsMessage(const RunGlobals& globals);
 
 // A warning when the local search's largest step size is so much larger than the narrowest
 // band range (more than ten times) that its bounded draws in that band would be rejected most

@@ -27,13 +27,15 @@ constexpr std::size_t kLongestName = NAME_MAX;
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Every file name the run may write.
-std::vector<std::string> ResultNames(const RunParameters& parameters, bool pictures) {
+std::vector<std::string> ResultNames(const RunParameters& parameters, bool pictures,
+                                     MapFormat format) {
     std::vector<std::string> names;
-    for (int j = 0; j < parameters.popSize; ++j) {
-        const std::string map = parameters.outputPath + "_" + platform::formatInt(j);
+    for (std::size_t j = 0; j < static_cast<std::size_t>(parameters.popSize); ++j) {
+        const std::string map = MapFileName(parameters.outputPath, j, format);
         names.push_back(map);
-        names.push_back(CEnviImage::OutputHeaderFileName(map));
-        if (pictures) names.push_back(map + ".png");
+        names.push_back(format == MapFormat::Envi ? CEnviImage::OutputHeaderFileName(map)
+                                                  : map + ".aux.xml");
+        if (pictures) names.push_back(MapPictureFileName(parameters.outputPath, j));
     }
     if (pictures) {
         for (const char* suffix : {"_input.png", "_front.svg", "_report.html"}) {
@@ -124,13 +126,13 @@ void CheckFreeSpace(const std::string& outputPath, long long pixelCount) {
     }
 }
 
-void CheckOutputTargets(const RunParameters& parameters, bool pictures) {
+void CheckOutputTargets(const RunParameters& parameters, bool pictures, MapFormat format) {
     CheckFolder(parameters.outputPath);
     if (::access(".", W_OK | X_OK) != 0) {
         throw UserError(platform::CannotCreateFileMessage(kFrontFileName));
     }
     const std::string inputHeader = CEnviImage::HeaderFileName(parameters.inputPath);
-    for (const std::string& name : ResultNames(parameters, pictures)) {
+    for (const std::string& name : ResultNames(parameters, pictures, format)) {
         CheckName(name, parameters.inputPath, inputHeader);
     }
 }

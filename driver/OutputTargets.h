@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "driver/MapFormat.h"
 #include "evolution/RunParameters.h"
 
 namespace tavorin {
@@ -15,7 +16,8 @@ std::string OutputFolder(const std::string& outputPath);
 // as it was. Checked for every name the run may write (a map and its header for each of up to
 // popSize front members, "FinalPF.txt", the summary and, when asked, the pictures): its length, a
 // folder in its way, and whether it would replace the input image or its header. Throws UserError.
-void CheckOutputTargets(const RunParameters& parameters, bool pictures);
+void CheckOutputTargets(const RunParameters& parameters, bool pictures,
+                        MapFormat format = MapFormat::Envi);
 
 // Refuses an output folder whose file system reports less free space than one map of
 // `pixelCount` bytes with its header needs: the front holds at least one member, so such a run

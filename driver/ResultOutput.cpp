@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "driver/AssignLabels.h"
+#include "driver/InputStage.h"
+#include "driver/MapFormat.h"
+#include "image/GeoTiffMap.h"
+#include "image/Georeference.h"
 #include "platform/Clock.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
@@ -31,10 +35,6 @@ std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int
     return centres;
 }
 
-std::string imageName(const std::string& outputPath, std::size_t j) {
-    return outputPath + "_" + platform::formatInt(static_cast<long long>(j));
-}
-
 }  // namespace
 
 void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
@@ -42,37 +42,72 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
                                 const std::vector<CSolution>& front, double searchSeconds) {
     const RunGlobals& globals = run.globals;
     const std::int64_t outputStart = platform::tickMilliseconds();
-    std::vector<unsigned char> labels(static_cast<std::size_t>(globals.pixelCount()), 0);
+    std::vector<unsigned char> labels(static_cast<std::size_t>(globals.imagePixelCount()), 0);
+    const bool leftOut = globals.leftOut != nullptr;
     platform::ResultTransaction results;
     platform::ProgressWindow progress(run.ui, "QUELDRA_output", 0, static_cast<int>(front.size()),
                                       1);
 
     CEnviImage output;
     output.georeferenceEntries = input.georeferenceEntries;
+    // Class 0 marks the pixels left out, for readers that honour a nodata value.
+    if (leftOut) output.bandNodata = {0.0};
+    GeoTiffMap geoTiff;
+    if (options.format == MapFormat::GeoTiff) {
+        geoTiff.lines = globals.lineCount;
+        geoTiff.samples = globals.sampleCount;
+        geoTiff.classes = globals.clusterNumber + 1;
+        geoTiff.zeroIsNodata = leftOut;
+        // An ENVI input's header georeference, as GDAL reads it.
+        geoTiff.georeference =
+            input.format == "ENVI" ? ReadGeoreference(input.fileName) : input.georeference;
+    }
     RunSummary summary;
     summary.parameters = parameters;
     summary.seed = options.seed;
     summary.threads = options.threads;
     summary.input = input;
+    summary.nodata = options.nodata;
+    summary.bandNodata = globals.bandNodata;
+    summary.imagePixels = globals.imagePixelCount();
+    if (globals.leftOut) {
+        summary.leftOutNodata = globals.leftOut->nodataCount;
+        summary.leftOutNonFinite = globals.leftOut->nonFiniteCount;
+    }
     ResultPicturesInput pictures;
     pictures.parameters = parameters;
     pictures.seed = options.seed.value_or(0);
     pictures.input = input;
     pictures.bandData = globals.bandData.get();
+    pictures.geoTiffMaps = options.format == MapFormat::GeoTiff;
+    if (globals.leftOut) pictures.searched = globals.leftOut->searched;
+    pictures.pixelsText = LeftOutPixelsMessage(globals).value_or(
+        "All " + platform::formatInt(globals.imagePixelCount()) +
+        " pixels are classified; no nodata value applies.");
     std::string frontList;
 
     try {
         for (std::size_t j = 0; j < front.size(); ++j) {
             progress.Step();
             run.ThrowIfInterrupted();
-            const std::string name = imageName(parameters.outputPath, j);
-            output.SetGeometry(1, globals.lineCount, globals.sampleCount, 1, name);
+            const std::string name = MapFileName(parameters.outputPath, j, options.format);
             AssignLabels(globals, front[j], labels.data());
-            output.classes = globals.clusterNumber + 1;
-            // The image before its header and its line of the list, in writing and in placing.
-            results.Write(name, {reinterpret_cast<const char*>(labels.data()), labels.size()});
-            results.Write(CEnviImage::OutputHeaderFileName(name),
-                          platform::CrLfText(output.HeaderText()));
+            if (options.format == MapFormat::GeoTiff) {
+                geoTiff.labels = labels;
+                const GeoTiffMapFiles files = MakeGeoTiffMap(geoTiff);
+                results.Write(name, files.tiff);
+                if (!files.auxiliaryXml.empty()) {
+                    results.Write(name + ".aux.xml", files.auxiliaryXml);
+                }
+            } else {
+                output.SetGeometry(1, globals.lineCount, globals.sampleCount, 1, name);
+                output.classes = globals.clusterNumber + 1;
+                // The image before its header and its line of the list, in writing and in
+                // placing.
+                results.Write(name, {reinterpret_cast<const char*>(labels.data()), labels.size()});
+                results.Write(CEnviImage::OutputHeaderFileName(name),
+                              platform::CrLfText(output.HeaderText()));
+            }
             frontList += platform::formatFixed(front[j].xbIndex) + "\t" +
                          platform::formatFixed(front[j].jm) + "\n";
             summary.front.push_back({name, front[j].xbIndex, front[j].jm,

@@ -39,7 +39,7 @@ class CMemeticClustering {
     std::vector<double> upperBound;  // per gene, laid out like a centre vector
     std::vector<double> lowerBound;
 
-    long long pixelCount() const { return static_cast<long long>(lineCount) * sampleCount; }
+    long long pixelCount() const { return run_.globals.pixelCount(); }
     RunState& run() const { return run_; }
 
     // Run and initialisation.

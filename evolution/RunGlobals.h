@@ -1,8 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "image/LeftOutPixels.h"
 
 namespace tavorin {
 
@@ -20,9 +23,13 @@ struct RunGlobals {
     int lineCount = 0;
     int sampleCount = 0;
 
-    // The image, band-sequential: band b of pixel p at b * N + p (N = lineCount * sampleCount).
-    // Held once and shared read-only by everything that reads the image.
+    // The searched pixels of the image, band-sequential: band b of the p-th searched pixel at
+    // b * N + p, N = pixelCount(). Held once and shared read-only by everything that reads it.
     std::shared_ptr<const std::vector<double>> bandData;
+    // The pixels left out of the search (nodata, non-finite samples); none when null.
+    std::shared_ptr<const LeftOutPixels> leftOut;
+    // The nodata value applied to each band; empty when none is.
+    std::vector<std::optional<double>> bandNodata;
 
     // (K + 1) * B entries laid out like a centre vector: entry j * B + b is the minimum
     // (maximum) of band b, for every j in 0..K.
@@ -32,8 +39,10 @@ struct RunGlobals {
     std::string inputPath;
     std::string outputPath;
 
-    // The number of pixels, N.
-    long long pixelCount() const { return static_cast<long long>(lineCount) * sampleCount; }
+    // The number of pixels of the image, lineCount * sampleCount.
+    long long imagePixelCount() const { return static_cast<long long>(lineCount) * sampleCount; }
+    // The number of pixels the search takes, N.
+    long long pixelCount() const { return imagePixelCount() - (leftOut ? leftOut->count() : 0); }
 };
 
 }  // namespace tavorin

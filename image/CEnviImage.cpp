@@ -16,6 +16,28 @@ using platform::formatInt;
 
 constexpr const char* kUnsupportedTypeMessage = "暂不处理此种数据类型！";
 
+// GDAL's names of the sample types of the ENVI codes.
+const char* sampleTypeOf(int dataType) {
+    switch (dataType) {
+        case 1:
+            return "Byte";
+        case 2:
+            return "Int16";
+        case 3:
+            return "Int32";
+        case 4:
+            return "Float32";
+        case 5:
+            return "Float64";
+        case 12:
+            return "UInt16";
+        case 13:
+            return "UInt32";
+        default:
+            return "";
+    }
+}
+
 }  // namespace
 
 std::string CEnviImage::HeaderFileName(const std::string& path) {
@@ -24,6 +46,10 @@ std::string CEnviImage::HeaderFileName(const std::string& path) {
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || dot < nameStart) return path + ".hdr";
     return path.substr(0, dot) + ".hdr";
+}
+
+bool CEnviImage::HasHeader(const std::string& path) {
+    return envi::detail::FindEnviHeader(path).has_value();
 }
 
 std::string CEnviImage::OutputHeaderFileName(const std::string& path) { return path + ".hdr"; }
@@ -69,6 +95,12 @@ void CEnviImage::ReadHeader(const std::string& path) {
     byteOrder = header.byteOrder;
     interleave = header.interleave;
     georeferenceEntries = std::move(header.georeferenceEntries);
+    format = "ENVI";
+    sampleType = sampleTypeOf(dataType);
+    georeference = {};
+    bandNodata.clear();
+    if (header.dataIgnoreValue)
+        bandNodata.assign(static_cast<std::size_t>(bands), header.dataIgnoreValue);
 }
 
 std::vector<unsigned char> CEnviImage::ReadRaw() const {

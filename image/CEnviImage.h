@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "image/Georeference.h"
 
 namespace tavorin {
 
@@ -36,10 +39,25 @@ class CEnviImage {
     // WriteHeader writes them after its own lines, so results keep the input's georeference.
     std::vector<std::string> georeferenceEntries;
 
+    // Where the image lies, as GDAL reads it; empty for an ENVI image, whose georeference
+    // travels in `georeferenceEntries`.
+    Georeference georeference;
+    // "ENVI" for an image read through its header; GDAL's driver name ("GTiff", "VRT", ...) for
+    // one read through GDAL, and GDAL's name of its sample type ("UInt16"; "mixed" when the
+    // bands differ).
+    std::string format = "ENVI";
+    std::string sampleType;
+    // Each band's declared nodata value (ENVI's "data ignore value" holds for every band);
+    // empty when the image declares none.
+    std::vector<std::optional<double>> bandNodata;
+
     // Sets `fileName` and reads the header found beside it. Throws when there is no header
     // ("Please generate the file header using ENVI！") or it cannot be used; a refused header
     // leaves every field as it was.
     void ReadHeader(const std::string& path);
+
+    // Whether a header lies beside the raw file `path` (by HeaderFileName, or `path` + ".hdr").
+    static bool HasHeader(const std::string& path);
 
     // The header path of a raw file path: the extension of the last path component replaced
     // by ".hdr", or ".hdr" appended when it has none.

@@ -60,13 +60,18 @@ std::string lowerCase(std::string text) {
 
 }  // namespace
 
+std::optional<std::string> FindEnviHeader(const std::string& path) {
+    const std::string headerPath = CEnviImage::HeaderFileName(path);
+    if (fileExists(headerPath)) return headerPath;
+    // ENVI writers also name the header after the whole file name.
+    if (fileExists(path + ".hdr")) return path + ".hdr";
+    return std::nullopt;
+}
+
 EnviHeaderRecord ParseEnviHeader(const std::string& path) {
-    std::string headerPath = CEnviImage::HeaderFileName(path);
-    if (!fileExists(headerPath)) {
-        // ENVI writers also name the header after the whole file name.
-        if (!fileExists(path + ".hdr")) throw UserError(kMissingHeaderMessage);
-        headerPath = path + ".hdr";
-    }
+    const std::optional<std::string> found = FindEnviHeader(path);
+    if (!found) throw UserError(kMissingHeaderMessage);
+    const std::string& headerPath = *found;
     const std::string text = readHeaderText(headerPath);
 
     EnviHeaderRecord header;
@@ -114,6 +119,13 @@ EnviHeaderRecord ParseEnviHeader(const std::string& path) {
         } else if (key == "map info" || key == "coordinate system string" ||
                    key == "projection info") {
             header.georeferenceEntries.push_back(entry.key + " = " + entry.value);
+        } else if (key == "data ignore value") {
+            header.dataIgnoreValue = platform::parseDouble(entry.value);
+            if (!header.dataIgnoreValue) {
+                throw UserError("The header " + inQuotes(headerPath) +
+                                " gives data ignore value = " + entry.value +
+                                ", which is not a number.");
+            }
         }
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,16 @@ struct EnviHeaderRecord {
     CEnviImage::Interleave interleave = CEnviImage::Interleave::Bsq;
     // "map info", "coordinate system string" and "projection info", each as "key = value".
     std::vector<std::string> georeferenceEntries;
+    // "data ignore value": the value every band holds at a pixel without data.
+    std::optional<double> dataIgnoreValue;
 };
 
-// Reads and checks the header of the raw file `path`: CEnviImage::HeaderFileName(path), or else
-// `path` + ".hdr". Throws a UserError when there is no header ("Please generate the file header
-// using ENVI！") or it cannot be used.
+// The header path of the raw file `path`: CEnviImage::HeaderFileName(path) or, when only that
+// exists, `path` + ".hdr"; nothing when neither exists.
+std::optional<std::string> FindEnviHeader(const std::string& path);
+
+// Reads and checks the header FindEnviHeader finds for `path`. Throws a UserError when there is no
+// header ("Please generate the file header using ENVI！") or it cannot be used.
 EnviHeaderRecord ParseEnviHeader(const std::string& path);
 
 }  // namespace tavorin::envi::detail

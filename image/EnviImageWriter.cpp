@@ -58,6 +58,10 @@ std::string ImageHeaderText(const CEnviImage& image) {
     }
     text += "byte order = 0\n";
     text += "wavelength units = Unknown\n";
+    if (!image.bandNodata.empty() && image.bandNodata.front()) {
+        text +=
+            "data ignore value = " + platform::formatRoundTrip(*image.bandNodata.front()) + "\n";
+    }
     for (const std::string& entry : image.georeferenceEntries) text += entry + "\n";
 
     return text;

@@ -79,10 +79,16 @@ DisplayBands ChooseDisplayBands(int bandCount) {
     return {{0, 0, 0}, true};
 }
 
-Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples) {
+Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples,
+                     std::span<const std::uint8_t> searched) {
     const auto pixelCount = static_cast<std::size_t>(lines) * static_cast<std::size_t>(samples);
+    const std::size_t shownCount = searched.empty()
+                                       ? pixelCount
+                                       : static_cast<std::size_t>(std::count(
+                                             searched.begin(), searched.end(), std::uint8_t{1}));
     if (bands < 1 || lines < 1 || samples < 1 ||
-        bandData.size() < static_cast<std::size_t>(bands) * pixelCount) {
+        (!searched.empty() && searched.size() != pixelCount) ||
+        bandData.size() < static_cast<std::size_t>(bands) * shownCount) {
         throw std::invalid_argument("band data does not match the image geometry");
     }
     const DisplayBands shown = ChooseDisplayBands(bands);
@@ -92,17 +98,20 @@ Picture InputPicture(std::span<const double> bandData, int bands, int lines, int
     picture.pixels.resize(pixelCount * 3);
     for (int channel = 0; channel < 3; ++channel) {
         const auto band = bandData.subspan(
-            static_cast<std::size_t>(shown.band[channel]) * pixelCount, pixelCount);
+            static_cast<std::size_t>(shown.band[channel]) * shownCount, shownCount);
         const StretchRange range = PercentileStretchRange(band);
+        std::size_t q = 0;
         for (std::size_t p = 0; p < pixelCount; ++p) {
+            const bool left = !searched.empty() && searched[p] == 0;
             picture.pixels[p * 3 + static_cast<std::size_t>(channel)] =
-                StretchToByte(band[p], range);
+                left ? kLeftOutGrey : StretchToByte(band[q++], range);
         }
     }
     return picture;
 }
 
-Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes) {
+Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes,
+                        bool zeroIsTransparent) {
     const auto pixelCount = static_cast<std::size_t>(lines) * static_cast<std::size_t>(samples);
     if (lines < 1 || samples < 1 || labels.size() < pixelCount) {
         throw std::invalid_argument("labels do not match the image geometry");
@@ -115,6 +124,7 @@ Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int sam
         picture.palette.push_back(
             classColourTable[static_cast<std::size_t>(c) % classColourTable.size()]);
     }
+    if (zeroIsTransparent) picture.transparentIndex = 0;
     picture.pixels.resize(pixelCount);
     for (std::size_t p = 0; p < pixelCount; ++p) {
         picture.pixels[p] = labels[p] < colours ? labels[p] : 0;
@@ -134,6 +144,7 @@ Picture ScaledDown(const Picture& picture, int maxSide) {
     scaled.width = scaledSide(picture.width);
     scaled.height = scaledSide(picture.height);
     scaled.palette = picture.palette;
+    scaled.transparentIndex = picture.transparentIndex;
     const std::size_t channels = picture.palette.empty() ? 3 : 1;
     scaled.pixels.resize(static_cast<std::size_t>(scaled.width) * scaled.height * channels);
     for (int y = 0; y < scaled.height; ++y) {
@@ -167,10 +178,16 @@ std::vector<std::uint8_t> EncodePng(const Picture& picture) {
     if (picture.palette.empty()) {
         image.format = PNG_FORMAT_RGB;
     } else {
-        image.format = PNG_FORMAT_RGB_COLORMAP;
+        const bool transparent = picture.transparentIndex >= 0;
+        image.format = transparent ? PNG_FORMAT_RGBA_COLORMAP : PNG_FORMAT_RGB_COLORMAP;
         image.colormap_entries = static_cast<png_uint_32>(picture.palette.size());
-        for (const ClassColour& colour : picture.palette) {
+        for (std::size_t c = 0; c < picture.palette.size(); ++c) {
+            const ClassColour& colour = picture.palette[c];
             colourMap.insert(colourMap.end(), {colour.red, colour.green, colour.blue});
+            if (transparent) {
+                const bool clear = static_cast<int>(c) == picture.transparentIndex;
+                colourMap.push_back(clear ? std::uint8_t{0} : std::uint8_t{255});
+            }
         }
     }
     // Enough for the pixels stored uncompressed; retried with the size the encoder asks for.

@@ -16,6 +16,7 @@ struct Picture {
     // Three bytes (red, green, blue) per pixel, or one palette index per pixel.
     std::vector<std::uint8_t> pixels;
     std::vector<ClassColour> palette;  // empty for an RGB picture
+    int transparentIndex = -1;         // a palette entry drawn fully transparent; -1: none
 };
 
 // The values of one band that are stretched to 0 and 255.
@@ -46,13 +47,20 @@ std::uint8_t StretchToByte(double value, StretchRange range);
 // band 1 as grey.
 DisplayBands ChooseDisplayBands(int bandCount);
 
+// The grey that stands for a pixel left out of the classification in the input picture.
+inline constexpr std::uint8_t kLeftOutGrey = 128;
+
 // A colour picture of a band-sequential image (band b of pixel p at b * N + p), each shown
-// band stretched between its 2nd and 98th percentile.
-Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples);
+// band stretched between its 2nd and 98th percentile. With `searched` (entry p is 0 for a pixel
+// left out), `bandData` holds the searched pixels alone, in order, and the others are grey.
+Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples,
+                     std::span<const std::uint8_t> searched = {});
 
 // A classification map coloured with the colours of classes 0..`classes`-1 (beyond the table's
-// twenty they repeat, as in the headers); a label outside them is shown as class 0.
-Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes);
+// twenty they repeat, as in the headers); a label outside them is shown as class 0, which is
+// transparent when `zeroIsTransparent` (it marks pixels left out).
+Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes,
+                        bool zeroIsTransparent = false);
 
 // The picture shrunk by nearest-neighbour sampling so that neither side exceeds `maxSide`,
 // keeping its proportions; a picture that already fits is returned unchanged.

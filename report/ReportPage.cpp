@@ -44,10 +44,14 @@ void AppendParameters(std::string& html, const ReportPageContent& content) {
     }
     html += "<h2>Parameters</h2>\n<table class=\"parameters\">\n";
     AppendParameterRow(html, "Input image", parameters.inputPath);
+    const std::string samplesText =
+        content.format == "ENVI"
+            ? "data type " + Int(content.dataType)
+            : content.sampleType + " samples, read by GDAL (" + content.format + ")";
     AppendParameterRow(html, "Image size",
                        Int(content.samples) + " samples \xC3\x97 " + Int(content.lines) +
-                           " lines \xC3\x97 " + Int(content.bands) + " bands, data type " +
-                           Int(content.dataType));
+                           " lines \xC3\x97 " + Int(content.bands) + " bands, " + samplesText);
+    if (!content.pixelsText.empty()) AppendParameterRow(html, "Pixels", content.pixelsText);
     AppendParameterRow(html, "Output path", parameters.outputPath);
     AppendParameterRow(html, "Clusters (K)", Int(parameters.clusterNumber));
     AppendParameterRow(html, "Population size", Int(parameters.popSize));

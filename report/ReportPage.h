@@ -24,7 +24,10 @@ struct ReportPageContent {
     int lines = 0;
     int bands = 0;
     int dataType = 0;
-    std::string inputCaption;  // which bands the input picture shows, and how
+    std::string format = "ENVI";  // GDAL's driver name for an image read through GDAL
+    std::string sampleType;       // GDAL's name of its sample type
+    std::string pixelsText;       // how many pixels were classified and which were left out
+    std::string inputCaption;     // which bands the input picture shows, and how
     std::vector<std::uint8_t> inputPng;
     std::string frontSvg;
     std::vector<ReportFrontRow> front;  // in the order of "FinalPF.txt"

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "image/GeoTiffMap.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
@@ -30,7 +31,9 @@ void Write(platform::ResultTransaction& results, const std::string& path,
                   std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-std::vector<std::uint8_t> ReadClassification(const std::string& path, std::size_t pixelCount) {
+std::vector<std::uint8_t> ReadClassification(const std::string& path, std::size_t pixelCount,
+                                             bool geoTiff) {
+    if (geoTiff) return ReadMapLabels(path, pixelCount);
     std::vector<std::uint8_t> labels(pixelCount);
     std::ifstream file(path, std::ios::binary);
     file.read(reinterpret_cast<char*>(labels.data()), static_cast<std::streamsize>(pixelCount));
@@ -85,14 +88,23 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
     report.lines = image.lines;
     report.bands = image.bands;
     report.dataType = image.dataType;
+    report.format = image.format;
+    report.sampleType = image.sampleType;
+    report.pixelsText = input.pixelsText;
 
     for (const FrontMemberResult& member : input.front) {
-        const std::string pngPath = member.imageFile + ".png";
+        const std::string pngPath =
+            (input.geoTiffMaps ? std::filesystem::path(member.imageFile).replace_extension()
+                               : std::filesystem::path(member.imageFile))
+                .string() +
+            ".png";
         // A map of this run may still wait under its temporary name.
         const std::string staged = results.TemporaryPathOf(member.imageFile);
-        const Picture map = ClassMapPicture(
-            ReadClassification(staged.empty() ? member.imageFile : staged, pixelCount), image.lines,
-            image.samples, input.parameters.clusterNumber + 1);
+        const Picture map =
+            ClassMapPicture(ReadClassification(staged.empty() ? member.imageFile : staged,
+                                               pixelCount, input.geoTiffMaps),
+                            image.lines, image.samples, input.parameters.clusterNumber + 1,
+                            !input.searched.empty());
         const std::vector<std::uint8_t> png = Encode(map, pngPath);
         Write(results, pngPath, png);
         files.push_back(pngPath);
@@ -101,7 +113,8 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
                                 ShrunkPng(map, png, kThumbnailSide, pngPath)});
     }
 
-    const Picture picture = InputPicture(*input.bandData, image.bands, image.lines, image.samples);
+    const Picture picture =
+        InputPicture(*input.bandData, image.bands, image.lines, image.samples, input.searched);
     const std::vector<std::uint8_t> inputPng = Encode(picture, inputPngPath);
     Write(results, inputPngPath, inputPng);
     files.push_back(inputPngPath);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,14 @@ struct ResultPicturesInput {
     std::uint32_t seed = 0;
     CEnviImage input;                               // the input image's description
     const std::vector<double>* bandData = nullptr;  // the input image, band-sequential
-    std::vector<FrontMemberResult> front;           // in the order of "FinalPF.txt"
+    // Entry p is 0 for a pixel left out of the classification (bandData then holds the others
+    // alone); empty when none is.
+    std::span<const std::uint8_t> searched;
+    std::string pixelsText;  // how many pixels were classified and which were left out
+    // The maps are GeoTIFFs "<base>.tif" with pictures "<base>.png"; otherwise raw maps with
+    // pictures "<map>.png".
+    bool geoTiffMaps = false;
+    std::vector<FrontMemberResult> front;  // in the order of "FinalPF.txt"
 };
 
 // The files written beside the classification images.

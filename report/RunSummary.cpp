@@ -58,6 +58,33 @@ Json imageJson(const CEnviImage& image) {
     json["interleave"] = interleaveName(image.interleave);
     json["byteOrder"] = image.byteOrder;
     json["headerOffset"] = image.headerOffset;
+    json["format"] = image.format;
+    json["sampleType"] = image.sampleType;
+    return json;
+}
+
+const char* nodataRuleName(NodataRule::Source source) {
+    switch (source) {
+        case NodataRule::Source::None:
+            return "none";
+        case NodataRule::Source::Given:
+            return "given";
+        case NodataRule::Source::Declared:
+            break;
+    }
+    return "declared";
+}
+
+Json pixelsJson(const RunSummary& summary) {
+    Json json;
+    const long long leftOut = summary.leftOutNodata + summary.leftOutNonFinite;
+    json["total"] = summary.imagePixels;
+    json["classified"] = summary.imagePixels - leftOut;
+    json["leftOut"] = {{"nodata", summary.leftOutNodata}, {"nonFinite", summary.leftOutNonFinite}};
+    json["nodataRule"] = nodataRuleName(summary.nodata.source);
+    Json values = Json::array();
+    for (const auto& value : summary.bandNodata) values.push_back(value ? number(*value) : Json());
+    json["nodataValues"] = std::move(values);
     return json;
 }
 
@@ -84,6 +111,7 @@ std::string FormatRunSummary(const RunSummary& summary) {
     json["seed"] = summary.seed ? Json(*summary.seed) : Json(nullptr);
     json["threads"] = summary.threads;
     json["image"] = imageJson(summary.input);
+    json["pixels"] = pixelsJson(summary);
     json["timings"] = {{"searchSeconds", number(summary.searchSeconds)},
                        {"outputSeconds", number(summary.outputSeconds)}};
     Json front = Json::array();

@@ -7,6 +7,7 @@
 
 #include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
+#include "image/LeftOutPixels.h"
 
 namespace tavorin {
 
@@ -24,6 +25,12 @@ struct RunSummary {
     std::optional<std::uint32_t> seed;  // the seed the generator started from
     int threads = 1;
     CEnviImage input;  // the input image's description
+    // The pixels classified and those left out, and the nodata values that left them out.
+    NodataRule nodata;
+    std::vector<std::optional<double>> bandNodata;  // applied to each band; empty: none
+    long long imagePixels = 0;
+    long long leftOutNodata = 0;
+    long long leftOutNonFinite = 0;
     double searchSeconds = 0.0;
     double outputSeconds = 0.0;
     std::vector<RunSummaryMember> front;  // in the order of "FinalPF.txt"

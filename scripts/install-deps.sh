@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libpng-dev
   qt6-base-dev fonts-noto-cjk xvfb xauth
   clang libclang-rt-14-dev clang-format
+  libgdal-dev gdal-bin
 )
 
 missing=()

@@ -29,10 +29,17 @@ struct Image {
     // line; the commands copy them into the headers of the maps they write.
     std::vector<std::string> georeferenceEntries;
     int dataType = 1;  // the source's ENVI data type code
+    // Each band's nodata value (empty: none). A pixel whose every band with a value holds it,
+    // or with a NaN or infinite sample, is left out of the classification and labelled 0.
+    std::vector<std::optional<double>> bandNodata;
 };
 
-// Reads an ENVI image (a raw file and the ".hdr" header beside it) as the commands read it.
-// Throws Error with the commands' message when the image cannot be read or used.
+// Reads an image as the commands read it: an ENVI image (a raw file and the ".hdr" header
+// beside it) or any raster GDAL reads, with its declared nodata values. Throws Error with the
+// commands' message when the image cannot be read or used.
+Image ReadImage(const std::string& path);
+
+// The same as ReadImage.
 Image ReadEnviImage(const std::string& rawPath);
 
 // What Classify does; the defaults are those of the desktop application's parameter dialog.
@@ -50,15 +57,17 @@ struct ClassifyOptions {
 
 // One member of the final Pareto front.
 struct FrontMember {
-    std::vector<unsigned char> labels;  // one per pixel, 1..K; 0 for a pixel no cluster takes
-    double xbIndex = 0.0;               // Xie-Beni index
-    double jm = 0.0;                    // fuzzy c-means objective
-    std::vector<double> centres;        // K * bands values, centre j's band b at j * bands + b
+    // One per pixel, 1..K; 0 for a pixel left out or one no cluster takes.
+    std::vector<unsigned char> labels;
+    double xbIndex = 0.0;         // Xie-Beni index
+    double jm = 0.0;              // fuzzy c-means objective
+    std::vector<double> centres;  // K * bands values, centre j's band b at j * bands + b
 };
 
 struct ClassifyResult {
     std::vector<FrontMember> front;  // in the order of the commands' "FinalPF.txt"
     std::uint32_t seed = 0;          // the seed the search drew from
+    long long leftOutPixels = 0;     // pixels left out of the classification
 };
 
 // Classifies `image`. Writes no file; the same options and image give equal results, in one

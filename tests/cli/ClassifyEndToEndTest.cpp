@@ -71,7 +71,7 @@ TEST(ClassifyCommand, BadOptionExitsWithUsageStatus) {
     outcome = RunClassify(dir, "--clusters 4");
     EXPECT_EQ(outcome.exitStatus, 2);
     EXPECT_EQ(outcome.err,
-              "tavorin classify: --input PATH is required: the raw image file to classify.\n");
+              "tavorin classify: --input PATH is required: the image file to classify.\n");
     EXPECT_EQ(FileCount(dir), 0u);
 }
 

@@ -61,7 +61,7 @@ TEST(ClassifyOptions, InputIsRequired) {
          std::vector<std::vector<std::string>>{{}, {"--clusters", "4"}, {"--input", ""}}) {
         const ClassifyCommandLine result = Parse(arguments);
         EXPECT_EQ(result.outcome, Outcome::UsageError);
-        EXPECT_EQ(result.text, "--input PATH is required: the raw image file to classify.");
+        EXPECT_EQ(result.text, "--input PATH is required: the image file to classify.");
     }
     EXPECT_EQ(ErrorOf({"--output", ""}), "--output needs a path.");
 }

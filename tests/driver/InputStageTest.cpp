@@ -132,20 +132,43 @@ TEST(InputStage, RefusalsOfTheHeader) {
     EXPECT_EQ(RefusalOf(ParametersFor(dir.file("type9.img"))), "暂不处理此种数据类型！");
 }
 
-TEST(InputStage, RefusesSamplesThatAreNotFinite) {
+// Pixels without data or with a non-finite sample leave the search; the others keep their order.
+TEST(InputStage, LeavesOutNodataAndNonFinitePixels) {
     TempDir dir;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    WriteFileBytes(dir.file("f.hdr"), Header(3, 1, 2, 4));
-    WriteFileBytes(dir.file("f.img"), FloatSamples({1.0f, nan, 2.0f, -inf, 3.0f, 4.0f}));
-    EXPECT_EQ(RefusalOf(ParametersFor(dir.file("f.img"))),
-              "The image has 2 samples that are not finite numbers (NaN or infinity); mask or "
-              "replace such samples before classifying the image.");
+    // Four pixels of two bands: pixel 1 holds NaN, pixel 3 the nodata value in both bands.
+    WriteFileBytes(dir.file("f.hdr"), Header(4, 1, 2, 4) + "data ignore value = -9\n");
+    WriteFileBytes(dir.file("f.img"),
+                   FloatSamples({1.0f, nan, 2.0f, -9.0f, 5.0f, 3.0f, 4.0f, -9.0f}));
+    const RunParameters parameters = ParametersFor(dir.file("f.img"));
+    RunGlobals globals = LoadInputStage(parameters).globals;
+    EXPECT_EQ(globals.pixelCount(), 2);
+    EXPECT_EQ(globals.imagePixelCount(), 4);
+    EXPECT_EQ(*globals.bandData, (std::vector<double>{1.0, 2.0, 5.0, 4.0}));
+    EXPECT_EQ(globals.leftOut->searched, (std::vector<std::uint8_t>{1, 0, 1, 0}));
+    EXPECT_EQ(globals.lowerBound[0], 1.0);
+    EXPECT_EQ(globals.upperBound[1], 5.0);
+    EXPECT_EQ(LeftOutPixelsMessage(globals),
+              "2 pixels of 4 are left out of the classification and labelled 0, "
+              "\"Unclassified\": 1 holds the nodata value -9 in every band and 1 has a sample "
+              "that is NaN or infinite.");
 
-    WriteFileBytes(dir.file("f.img"), FloatSamples({1.0f, 5.0f, 2.0f, inf, 3.0f, 4.0f}));
-    EXPECT_EQ(RefusalOf(ParametersFor(dir.file("f.img"))),
-              "The image has 1 sample that is not a finite number (NaN or infinity); mask or "
-              "replace such samples before classifying the image.");
+    // A pixel with the nodata value in one band only stays; "none" ignores the declared value.
+    WriteFileBytes(dir.file("f.img"),
+                   FloatSamples({1.0f, 7.0f, 2.0f, -9.0f, 5.0f, 3.0f, 4.0f, 0.0f}));
+    globals = LoadInputStage(parameters).globals;
+    EXPECT_EQ(globals.leftOut, nullptr);
+    EXPECT_EQ(LeftOutPixelsMessage(globals),
+              "No pixel holds the nodata value -9 in every band: no pixel was left out.");
+    NodataRule none;
+    none.source = NodataRule::Source::None;
+    EXPECT_EQ(LeftOutPixelsMessage(LoadInputStage(parameters, none).globals), std::nullopt);
+
+    WriteFileBytes(dir.file("f.img"), FloatSamples({nan, inf, -inf, nan, 1.0f, 2.0f, 3.0f, 4.0f}));
+    EXPECT_EQ(RefusalOf(parameters),
+              "Every pixel of the image is left out: 4 have a sample that is NaN or infinite, so "
+              "there is nothing to classify.");
 }
 
 TEST(InputStage, RefusesAnImageWhoseBandsAreAllConstant) {

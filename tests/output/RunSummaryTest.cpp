@@ -36,6 +36,13 @@ RunSummary SmallSummary() {
     summary.input.dataType = 4;
     summary.input.byteOrder = 1;
     summary.input.interleave = CEnviImage::Interleave::Bil;
+    summary.input.sampleType = "Float32";
+    summary.nodata.source = NodataRule::Source::Given;
+    summary.nodata.value = -1.5;
+    summary.bandNodata = {-1.5, std::nullopt};
+    summary.imagePixels = 30;
+    summary.leftOutNodata = 4;
+    summary.leftOutNonFinite = 1;
     summary.searchSeconds = 1.5;
     summary.outputSeconds = 0.25;
     summary.front.push_back({"out_0",
@@ -76,7 +83,22 @@ TEST(RunSummaryTest, ExactText) {
               "    \"dataType\": 4,\n"
               "    \"interleave\": \"bil\",\n"
               "    \"byteOrder\": 1,\n"
-              "    \"headerOffset\": 0\n"
+              "    \"headerOffset\": 0,\n"
+              "    \"format\": \"ENVI\",\n"
+              "    \"sampleType\": \"Float32\"\n"
+              "  },\n"
+              "  \"pixels\": {\n"
+              "    \"total\": 30,\n"
+              "    \"classified\": 25,\n"
+              "    \"leftOut\": {\n"
+              "      \"nodata\": 4,\n"
+              "      \"nonFinite\": 1\n"
+              "    },\n"
+              "    \"nodataRule\": \"given\",\n"
+              "    \"nodataValues\": [\n"
+              "      -1.5,\n"
+              "      null\n"
+              "    ]\n"
               "  },\n"
               "  \"timings\": {\n"
               "    \"searchSeconds\": 1.5,\n"

@@ -1,0 +1,221 @@
+#include "image/GdalRasterReader.h"
+
+#include <cpl_string.h>
+#include <gdal.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "image/EnviImageSize.h"
+#include "image/GdalSupport.h"
+#include "image/Georeference.h"
+#include "platform/MemoryCheck.h"
+#include "platform/NumberText.h"
+#include "platform/RegularFile.h"
+#include "platform/UserError.h"
+
+namespace tavorin {
+namespace {
+
+using platform::formatInt;
+
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+
+// GDAL before 3.7 holds signed bytes as Byte bands marked SIGNEDBYTE.
+bool holdsSignedBytes(GDALRasterBandH band) {
+    if (GDALGetRasterDataType(band) != GDT_Byte) return false;
+    const char* pixelType = GDALGetMetadataItem(band, "PIXELTYPE", "IMAGE_STRUCTURE");
+    return pixelType != nullptr && std::string(pixelType) == "SIGNEDBYTE";
+}
+
+std::string sampleTypeName(GDALRasterBandH band) {
+    if (holdsSignedBytes(band)) return "Int8";
+    return GDALGetDataTypeName(GDALGetRasterDataType(band));
+}
+
+// The ENVI data type code whose samples hold every value of the band's type.
+std::optional<int> enviCodeOf(GDALRasterBandH band) {
+    if (holdsSignedBytes(band)) return 2;
+    switch (GDALGetRasterDataType(band)) {
+        case GDT_Byte:
+            return 1;
+        case GDT_Int16:
+            return 2;
+        case GDT_Int32:
+            return 3;
+        case GDT_Float32:
+            return 4;
+        case GDT_Float64:
+            return 5;
+        case GDT_UInt16:
+            return 12;
+        case GDT_UInt32:
+            return 13;
+        default:
+#if GDAL_VERSION_NUM >= 3070000
+            if (GDALGetRasterDataType(band) == GDT_Int8) return 2;
+#endif
+            return std::nullopt;
+    }
+}
+
+// The band's nodata value as its samples hold it: a float band's samples are floats, so the
+// value is rounded to one as well.
+std::optional<double> nodataOf(GDALRasterBandH band) {
+    int hasNodata = FALSE;
+    const double value = GDALGetRasterNoDataValue(band, &hasNodata);
+    if (!hasNodata) return std::nullopt;
+    if (GDALGetRasterDataType(band) == GDT_Float32 && std::isfinite(value)) {
+        return static_cast<double>(static_cast<float>(value));
+    }
+    return value;
+}
+
+[[noreturn]] void refuseEmpty(GDALDatasetH dataset, const std::string& path) {
+    char** subdatasets = GDALGetMetadata(dataset, "SUBDATASETS");
+    const char* first = CSLFetchNameValue(subdatasets, "SUBDATASET_1_NAME");
+    if (first != nullptr) {
+        throw UserError("The file " + inQuotes(path) + " holds no raster band of its own but " +
+                        formatInt(CSLCount(subdatasets) / 2) +
+                        " subdatasets; give one of them as the input, for example " +
+                        inQuotes(first) + ".");
+    }
+    throw UserError("The file " + inQuotes(path) + " holds no raster band to classify.");
+}
+
+// GDAL would block reading a FIFO or a device; a folder, which some formats are, is fine.
+void refuseSpecialFile(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) return;
+    if (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)) return;
+    throw UserError("The image file " + inQuotes(path) + " is not a regular file.");
+}
+
+gdal::Dataset openDataset(const std::string& path) {
+    return gdal::Dataset(
+        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+}
+
+}  // namespace
+
+std::optional<CEnviImage> DescribeGdalRaster(const std::string& path) {
+    refuseSpecialFile(path);
+    gdal::RegisterDrivers();
+    const gdal::QuietErrors quiet;
+    const gdal::Dataset dataset = openDataset(path);
+    if (!dataset) {
+        if (GDALIdentifyDriver(path.c_str(), nullptr) == nullptr) return std::nullopt;
+        throw UserError("GDAL cannot open the image " + inQuotes(path) + ": " +
+                        gdal::LastErrorMessage() + ".");
+    }
+    const int bands = GDALGetRasterCount(dataset.get());
+    if (bands < 1) refuseEmpty(dataset.get(), path);
+
+    CEnviImage image;
+    image.fileName = path;
+    image.format = GDALGetDriverShortName(GDALGetDatasetDriver(dataset.get()));
+    image.samples = GDALGetRasterXSize(dataset.get());
+    image.lines = GDALGetRasterYSize(dataset.get());
+    image.bands = bands;
+    image.sampleType = sampleTypeName(GDALGetRasterBand(dataset.get(), 1));
+    for (int b = 1; b <= bands; ++b) {
+        GDALRasterBandH band = GDALGetRasterBand(dataset.get(), b);
+        const std::string typeName = sampleTypeName(band);
+        const std::optional<int> code = enviCodeOf(band);
+        if (!code) {
+            const bool complex = GDALDataTypeIsComplex(GDALGetRasterDataType(band)) != 0;
+            throw UserError("Band " + formatInt(b) + " of the image " + inQuotes(path) + " holds " +
+                            (complex ? "complex " : "") + "samples of type " + typeName +
+                            ", which cannot be classified; the sample types read are Byte, "
+                            "Int8, UInt16, Int16, UInt32, Int32, Float32 and Float64.");
+        }
+        if (b == 1) {
+            image.dataType = *code;
+        } else if (typeName != image.sampleType) {
+            // Bands of different types meet in doubles, which hold each of them exactly.
+            image.dataType = 5;
+            image.sampleType = "mixed";
+        }
+        image.bandNodata.push_back(nodataOf(band));
+    }
+    bool anyNodata = false;
+    for (const auto& value : image.bandNodata) anyNodata = anyNodata || value.has_value();
+    if (!anyNodata) image.bandNodata.clear();
+
+    const envi::detail::SampleLayout layout{image.samples, image.lines, image.bands, 5, 0};
+    if (!envi::detail::ByteCountsFit(layout)) envi::detail::ThrowTooLarge(layout, "");
+    if (const auto exceeded =
+            platform::ExceedsPhysicalMemory(envi::detail::BandDataBytes(layout))) {
+        envi::detail::ThrowTooLarge(layout, *exceeded);
+    }
+
+    image.georeference = ReadGeoreference(path);
+    image.georeferenceEntries = EnviGeoreferenceEntries(image.georeference);
+    return image;
+}
+
+bool IsSelfDescribingRaster(const std::string& path) {
+    // Judged by the file's first bytes alone: GDAL's drivers would also open the header beside
+    // it, which may be anything.
+    const platform::RegularFile file = platform::OpenRegularFile(path);
+    if (!file.file) return false;
+    char start[16] = {};
+    const std::size_t read = std::fread(start, 1, sizeof start, file.file.get());
+    const std::string_view bytes(start, read);
+    for (const std::string_view signature :
+         {std::string_view("II*\0", 4), std::string_view("MM\0*", 4),        // TIFF
+          std::string_view("II+\0", 4), std::string_view("MM\0+", 4),        // BigTIFF
+          std::string_view("\0\0\0\x0CjP  ", 8),                             // JPEG 2000
+          std::string_view("\xFF\x4F\xFF\x51", 4),                           // JPEG 2000 stream
+          std::string_view("<VRTDataset"), std::string_view("\x89HDF\r\n"),  // VRT, HDF5
+          std::string_view("CDF\x01"), std::string_view("CDF\x02"),          // NetCDF
+          std::string_view("\x89PNG"), std::string_view("\xFF\xD8\xFF")}) {  // PNG, JPEG
+        if (bytes.substr(0, signature.size()) == signature) return true;
+    }
+    return false;
+}
+
+std::vector<double> ReadGdalBandData(const CEnviImage& description) {
+    gdal::RegisterDrivers();
+    const gdal::QuietErrors quiet;
+    const std::string& path = description.fileName;
+    const gdal::Dataset dataset = openDataset(path);
+    if (!dataset) {
+        throw UserError("GDAL cannot open the image " + inQuotes(path) + ": " +
+                        gdal::LastErrorMessage() + ".");
+    }
+    if (GDALGetRasterXSize(dataset.get()) != description.samples ||
+        GDALGetRasterYSize(dataset.get()) != description.lines ||
+        GDALGetRasterCount(dataset.get()) != description.bands) {
+        throw UserError("The image " + inQuotes(path) + " changed while it was being read.");
+    }
+    const std::size_t pixels = static_cast<std::size_t>(description.PixelCount());
+    std::vector<double> bandData(pixels * static_cast<std::size_t>(description.bands));
+    for (int b = 0; b < description.bands; ++b) {
+        GDALRasterBandH band = GDALGetRasterBand(dataset.get(), b + 1);
+        double* target = bandData.data() + static_cast<std::size_t>(b) * pixels;
+        CPLErrorReset();
+        const CPLErr result =
+            GDALRasterIO(band, GF_Read, 0, 0, description.samples, description.lines, target,
+                         description.samples, description.lines, GDT_Float64, 0, 0);
+        // A driver may report a damaged block as an error and still return success.
+        if (result != CE_None || CPLGetLastErrorType() >= CE_Failure) {
+            throw UserError("Cannot read band " + formatInt(b + 1) + " of the image " +
+                            inQuotes(path) + ": " + gdal::LastErrorMessage() + ".");
+        }
+        if (holdsSignedBytes(band)) {
+            for (std::size_t p = 0; p < pixels; ++p) {
+                if (target[p] > 127.0) target[p] -= 256.0;
+            }
+        }
+    }
+    return bandData;
+}
+
+}  // namespace tavorin
