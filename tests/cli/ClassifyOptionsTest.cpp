@@ -35,6 +35,23 @@ TEST(ClassifyOptions, DefaultsWithOnlyTheInput) {
     EXPECT_FALSE(result.options.seed.has_value());
     EXPECT_EQ(result.options.threads, platform::DefaultThreadCount());
     EXPECT_TRUE(result.options.pictures);
+    EXPECT_EQ(result.options.nodata.source, NodataRule::Source::Declared);
+    EXPECT_EQ(result.options.format, MapFormat::Envi);
+}
+
+TEST(ClassifyOptions, NodataAndFormat) {
+    ClassifyCommandLine result =
+        Parse({"--input", "in.tif", "--nodata", "-9999.5", "--format", "gtiff"});
+    ASSERT_EQ(result.outcome, Outcome::Run) << result.text;
+    EXPECT_EQ(result.options.nodata.source, NodataRule::Source::Given);
+    EXPECT_EQ(result.options.nodata.value, -9999.5);
+    EXPECT_EQ(result.options.format, MapFormat::GeoTiff);
+    result = Parse({"--input", "in.tif", "--nodata", "none", "--format", "envi"});
+    EXPECT_EQ(result.options.nodata.source, NodataRule::Source::None);
+    EXPECT_EQ(result.options.format, MapFormat::Envi);
+    EXPECT_EQ(ErrorOf({"--nodata", "zero"}),
+              "--nodata must be a number or \"none\", not \"zero\".");
+    EXPECT_EQ(ErrorOf({"--format", "tif"}), "--format must be envi or gtiff, not \"tif\".");
 }
 
 TEST(ClassifyOptions, EveryOptionGiven) {

@@ -118,6 +118,19 @@ TEST(InputPictureTest, OneBandIsGreyAndNonFiniteSamplesAreBlack) {
     EXPECT_EQ(picture.pixels, expected);
 }
 
+// Pixels left out are grey; the stretch is that of the others alone.
+TEST(InputPictureTest, PixelsLeftOutAreGrey) {
+    const std::vector<double> searchedData{0, 10, 20, 30, 40, 50};
+    const std::vector<std::uint8_t> searched{1, 1, 0, 1, 1, 1, 0, 1};
+    const Picture picture = InputPicture(searchedData, 1, 2, 4, searched);
+    const std::vector<std::uint8_t> expected{0,   0,   0,   48,  48,  48,  128, 128,
+                                             128, 101, 101, 101, 154, 154, 154, 207,
+                                             207, 207, 128, 128, 128, 255, 255, 255};
+    EXPECT_EQ(picture.pixels, expected);
+    EXPECT_THROW(InputPicture(searchedData, 1, 2, 4, std::vector<std::uint8_t>(7, 1)),
+                 std::invalid_argument);
+}
+
 TEST(InputPictureTest, RefusesBandDataShorterThanTheGeometry) {
     const std::vector<double> bandData(11, 1.0);
     EXPECT_THROW(InputPicture(bandData, 2, 2, 3), std::invalid_argument);
@@ -139,6 +152,18 @@ TEST(ClassMapPngTest, PixelsHaveTheClassColoursOfATinyClassification) {
         0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 0,
     };
     EXPECT_EQ(decoded.rgb, expected);
+}
+
+// Class 0 marks pixels left out: transparent in the picture, every class opaque.
+TEST(ClassMapPngTest, ClassZeroIsTransparentWhenPixelsWereLeftOut) {
+    const std::vector<std::uint8_t> labels{0, 1, 2, 0};
+    const std::string opaque(AsText(EncodePng(ClassMapPicture(labels, 2, 2, 3))));
+    EXPECT_EQ(opaque.find("tRNS"), std::string::npos);
+    const std::string png(AsText(EncodePng(ClassMapPicture(labels, 2, 2, 3, true))));
+    const std::size_t chunk = png.find("tRNS");
+    ASSERT_NE(chunk, std::string::npos);
+    // One alpha value, 0 for class 0; the entries it leaves out are opaque.
+    EXPECT_EQ(png.substr(chunk - 4, 9), std::string("\0\0\0\x01tRNS\0", 9));
 }
 
 TEST(ClassMapPngTest, ColoursMatchTheClassLookupOfTheHeaders) {
