@@ -3,6 +3,7 @@
 #include <cpl_string.h>
 #include <gdal.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -110,9 +111,13 @@ std::optional<CEnviImage> DescribeGdalRaster(const std::string& path) {
     const gdal::QuietErrors quiet;
     const gdal::Dataset dataset = openDataset(path);
     if (!dataset) {
-        if (GDALIdentifyDriver(path.c_str(), nullptr) == nullptr) return std::nullopt;
+        GDALDriverH driver = GDALIdentifyDriver(path.c_str(), nullptr);
+        if (driver == nullptr) return std::nullopt;
         throw UserError("GDAL cannot open the image " + inQuotes(path) + ": " +
-                        gdal::LastErrorMessage() + ".");
+                        gdal::LastErrorMessage(std::string("it looks like a ") +
+                                               GDALGetDriverLongName(driver) +
+                                               " file, but is damaged or incomplete") +
+                        ".");
     }
     const int bands = GDALGetRasterCount(dataset.get());
     if (bands < 1) refuseEmpty(dataset.get(), path);
@@ -197,22 +202,33 @@ std::vector<double> ReadGdalBandData(const CEnviImage& description) {
     }
     const std::size_t pixels = static_cast<std::size_t>(description.PixelCount());
     std::vector<double> bandData(pixels * static_cast<std::size_t>(description.bands));
-    for (int b = 0; b < description.bands; ++b) {
-        GDALRasterBandH band = GDALGetRasterBand(dataset.get(), b + 1);
-        double* target = bandData.data() + static_cast<std::size_t>(b) * pixels;
+    // Windows of whole lines across every band, each sample straight into its band-sequential
+    // place, so that a pixel-interleaved file is read once and not once per band.
+    const auto lineBytes = static_cast<GSpacing>(sizeof(double)) * description.samples;
+    const auto bandBytes = static_cast<GSpacing>(sizeof(double) * pixels);
+    int windowLines = 0, blockSamples = 0;
+    GDALGetBlockSize(GDALGetRasterBand(dataset.get(), 1), &blockSamples, &windowLines);
+    windowLines = std::max(1, std::min(description.lines, std::max(windowLines, 256)));
+    for (int line = 0; line < description.lines; line += windowLines) {
+        const int count = std::min(windowLines, description.lines - line);
+        double* target = bandData.data() + static_cast<std::size_t>(line) *
+                                               static_cast<std::size_t>(description.samples);
         CPLErrorReset();
-        const CPLErr result =
-            GDALRasterIO(band, GF_Read, 0, 0, description.samples, description.lines, target,
-                         description.samples, description.lines, GDT_Float64, 0, 0);
+        const CPLErr result = GDALDatasetRasterIOEx(
+            dataset.get(), GF_Read, 0, line, description.samples, count, target,
+            description.samples, count, GDT_Float64, description.bands, nullptr,
+            static_cast<GSpacing>(sizeof(double)), lineBytes, bandBytes, nullptr);
         // A driver may report a damaged block as an error and still return success.
         if (result != CE_None || CPLGetLastErrorType() >= CE_Failure) {
-            throw UserError("Cannot read band " + formatInt(b + 1) + " of the image " +
-                            inQuotes(path) + ": " + gdal::LastErrorMessage() + ".");
+            throw UserError("Cannot read the image " + inQuotes(path) + " (from line " +
+                            formatInt(line + 1) + "): " + gdal::LastErrorMessage() + ".");
         }
-        if (holdsSignedBytes(band)) {
-            for (std::size_t p = 0; p < pixels; ++p) {
-                if (target[p] > 127.0) target[p] -= 256.0;
-            }
+    }
+    for (int b = 0; b < description.bands; ++b) {
+        if (!holdsSignedBytes(GDALGetRasterBand(dataset.get(), b + 1))) continue;
+        double* band = bandData.data() + static_cast<std::size_t>(b) * pixels;
+        for (std::size_t p = 0; p < pixels; ++p) {
+            if (band[p] > 127.0) band[p] -= 256.0;
         }
     }
     return bandData;

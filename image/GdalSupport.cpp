@@ -1,5 +1,6 @@
 #include "image/GdalSupport.h"
 
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal.h>
 
@@ -12,7 +13,14 @@ namespace tavorin::gdal {
 
 void RegisterDrivers() {
     static std::once_flag registered;
-    std::call_once(registered, [] { GDALAllRegister(); });
+    std::call_once(registered, [] {
+        GDALAllRegister();
+        // Images are read once, front to back: a large block cache only holds a second copy
+        // of them. A cache size the user set is kept.
+        if (CPLGetConfigOption("GDAL_CACHEMAX", nullptr) == nullptr) {
+            GDALSetCacheMax64(64LL * 1024 * 1024);
+        }
+    });
 }
 
 QuietErrors::QuietErrors() {
@@ -22,13 +30,13 @@ QuietErrors::QuietErrors() {
 
 QuietErrors::~QuietErrors() { CPLPopErrorHandler(); }
 
-std::string LastErrorMessage() {
+std::string LastErrorMessage(const std::string& fallback) {
     std::string message = CPLGetLastErrorMsg();
     while (!message.empty() &&
            (message.back() == '.' || message.back() == '\n' || message.back() == ' ')) {
         message.pop_back();
     }
-    return message.empty() ? "no reason given" : message;
+    return message.empty() ? fallback : message;
 }
 
 void DatasetCloser::operator()(void* dataset) const { GDALClose(dataset); }

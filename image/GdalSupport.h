@@ -19,9 +19,9 @@ class QuietErrors {
     QuietErrors& operator=(const QuietErrors&) = delete;
 };
 
-// GDAL's message for the last error on this thread, without a final full stop; "no reason
-// given" when it gave none.
-std::string LastErrorMessage();
+// GDAL's message for the last error on this thread, without a final full stop; `fallback` when
+// it gave none.
+std::string LastErrorMessage(const std::string& fallback = "no reason given");
 
 // A GDAL dataset handle that closes the dataset when it goes.
 struct DatasetCloser {

@@ -54,8 +54,8 @@ struct Raster {
 
 void WriteGeoTiff(const std::string& path, const Raster& raster) {
     gdal::RegisterDrivers();
-    GDALDatasetH dataset = GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), kSamples,
-                                      kLines, kBands, raster.type, nullptr);
+    GDALDatasetH dataset = GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), kSamples, kLines,
+                                      kBands, raster.type, nullptr);
     ASSERT_NE(dataset, nullptr);
     for (int b = 0; b < kBands; ++b) {
         GDALRasterBandH band = GDALGetRasterBand(dataset, b + 1);
@@ -301,9 +301,9 @@ TEST(GdalInput, LeftOutPixelsTakeNoPartInTheObjectives) {
     for (std::size_t j = 0; j < alone.front.size(); ++j) {
         const FrontMember& member = withHoles.front[j];
         EXPECT_EQ(member.centres, alone.front[j].centres);
-        const detail::ObjectivePair literal = detail::LiteralEvaluate(
-            {&kept.bandData, kept.samples, kBands}, 3, member.centres, 2.0,
-            detail::PowerMode::Products);
+        const detail::ObjectivePair literal =
+            detail::LiteralEvaluate({&kept.bandData, kept.samples, kBands}, 3, member.centres, 2.0,
+                                    detail::PowerMode::Products);
         EXPECT_EQ(member.jm, literal.jm);
         EXPECT_EQ(member.xbIndex, literal.xbIndex);
         std::size_t q = 0;
@@ -332,8 +332,8 @@ TEST(GdalInput, RefusesWhatCannotBeReadInFull) {
     EXPECT_FALSE(outcome.finished);
     EXPECT_NE(Message(outcome).find("gone.tif"), std::string::npos) << Message(outcome);
 
-    GDALDatasetH complex = GDALCreate(GDALGetDriverByName("GTiff"), data.file("c.tif").c_str(),
-                                      4, 4, 1, GDT_CInt16, nullptr);
+    GDALDatasetH complex = GDALCreate(GDALGetDriverByName("GTiff"), data.file("c.tif").c_str(), 4,
+                                      4, 1, GDT_CInt16, nullptr);
     GDALClose(complex);
     outcome = Classify(work, data.file("c.tif"));
     EXPECT_EQ(Message(outcome), "Band 1 of the image \"" + data.file("c.tif") +
