@@ -53,8 +53,8 @@ void makeScenes(const std::string& base, std::size_t side) {
     GDALDriverH gtiff = GDALGetDriverByName("GTiff");
     const char* const plain[] = {"INTERLEAVE=BAND", nullptr};
     const char* const deflate[] = {"TILED=YES", "COMPRESS=DEFLATE", "INTERLEAVE=PIXEL", nullptr};
-    GDALClose(GDALCreateCopy(gtiff, (base + ".tif").c_str(), envi, FALSE,
-                             const_cast<char**>(plain), nullptr, nullptr));
+    GDALClose(GDALCreateCopy(gtiff, (base + ".tif").c_str(), envi, FALSE, const_cast<char**>(plain),
+                             nullptr, nullptr));
     GDALClose(GDALCreateCopy(gtiff, (base + "_deflate.tif").c_str(), envi, FALSE,
                              const_cast<char**>(deflate), nullptr, nullptr));
     GDALClose(envi);

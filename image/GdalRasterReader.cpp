@@ -170,7 +170,7 @@ bool IsSelfDescribingRaster(const std::string& path) {
     // it, which may be anything.
     const platform::RegularFile file = platform::OpenRegularFile(path);
     if (!file.file) return false;
-    char start[16] = {};
+    char start[16] = {};  // the longest signature fits
     const std::size_t read = std::fread(start, 1, sizeof start, file.file.get());
     const std::string_view bytes(start, read);
     for (const std::string_view signature :
@@ -180,7 +180,8 @@ bool IsSelfDescribingRaster(const std::string& path) {
           std::string_view("\xFF\x4F\xFF\x51", 4),                           // JPEG 2000 stream
           std::string_view("<VRTDataset"), std::string_view("\x89HDF\r\n"),  // VRT, HDF5
           std::string_view("CDF\x01"), std::string_view("CDF\x02"),          // NetCDF
-          std::string_view("\x89PNG"), std::string_view("\xFF\xD8\xFF")}) {  // PNG, JPEG
+          std::string_view("\x89PNG"), std::string_view("\xFF\xD8\xFF"),     // PNG, JPEG
+          std::string_view("EHFA_HEADER_TAG")}) {                            // ERDAS Imagine
         if (bytes.substr(0, signature.size()) == signature) return true;
     }
     return false;
