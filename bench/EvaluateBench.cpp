@@ -139,6 +139,11 @@ void BM_EvaluateAvx2(benchmark::State& state) {
 }
 BENCHMARK(BM_EvaluateAvx2)->Unit(benchmark::kMillisecond);
 
+void BM_EvaluateAvx512(benchmark::State& state) {
+    evaluateWidth(state, tavorin::squares::VectorWidth::Avx512);
+}
+BENCHMARK(BM_EvaluateAvx512)->Unit(benchmark::kMillisecond);
+
 void BM_EvaluateLiteralPow(benchmark::State& state) { evaluateLiteral(state, landsat()); }
 BENCHMARK(BM_EvaluateLiteralPow)->Unit(benchmark::kMillisecond);
 

@@ -10,8 +10,9 @@
 namespace tavorin::squares {
 
 enum class VectorWidth {
-    Sse2,  // two doubles per register (scalar code on processors without SSE2)
-    Avx2,  // four doubles per register
+    Sse2,    // two doubles per register (scalar code on processors without SSE2)
+    Avx2,    // four doubles per register
+    Avx512,  // eight doubles per register
 };
 
 // Whether this processor runs the given width; Sse2 always.

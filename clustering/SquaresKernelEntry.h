@@ -32,4 +32,10 @@ double JmAvx2(const PixelBands& image, const double* centres, double* scratch);
 void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
                      std::size_t moveCount, double* jm, double* scratch);
 
+// Defined only on x86-64; called only where the processor reports AVX-512F.
+double JmAvx512(const PixelBands& image, const double* centres, double* scratch);
+void NeighbourJmAvx512(const PixelBands& image, const double* memberCentres,
+                       const MovedCentre* moves, std::size_t moveCount, double* jm,
+                       double* scratch);
+
 }  // namespace tavorin::squares::detail

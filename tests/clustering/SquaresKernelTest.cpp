@@ -40,7 +40,7 @@ double literalJm(const EvaluatedImage& algorithm, const std::vector<double>& cen
 void expectEveryWidthMatchesLiteral(const EvaluatedImage& algorithm,
                                     const std::vector<double>& centres) {
     const double expected = literalJm(algorithm, centres);
-    for (const VectorWidth width : {VectorWidth::Sse2, VectorWidth::Avx2}) {
+    for (const VectorWidth width : {VectorWidth::Sse2, VectorWidth::Avx2, VectorWidth::Avx512}) {
         if (!squares::IsAvailable(width)) continue;
         const double jm = squares::Jm(pixelsOf(algorithm), centres.data(), width);
         EXPECT_TRUE(sameBits(jm, expected))
