@@ -175,6 +175,49 @@ void BM_EvaluateNeighboursOneByOne(benchmark::State& state) {
 }
 BENCHMARK(BM_EvaluateNeighboursOneByOne)->Unit(benchmark::kMillisecond);
 
+// Eight different solutions per iteration in one batch, one thread; items are evaluations.
+std::vector<CSolution> batchOf(const Scene& data) {
+    std::vector<CSolution> solutions(8, data.solution);
+    for (std::size_t i = 0; i < solutions.size(); ++i) {
+        for (double& value : solutions[i].centres) value += 0.25 * static_cast<double>(i);
+    }
+    return solutions;
+}
+
+void BM_EvaluateBatch(benchmark::State& state) {
+    const Scene& data = landsat();
+    std::vector<CSolution> solutions = batchOf(data);
+    std::vector<CSolution*> pointers;
+    for (CSolution& s : solutions) pointers.push_back(&s);
+    for (auto _ : state) {
+        data.evaluator->EvaluateAll(pointers);
+        benchmark::DoNotOptimize(solutions[0].jm);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(solutions.size()));
+}
+BENCHMARK(BM_EvaluateBatch)->Unit(benchmark::kMillisecond);
+
+// The floor of a batch's sums: four running sums of N x K doubles each, interleaved; items are
+// sums, as for the sequential floor.
+void BM_InterleavedSumFloor(benchmark::State& state) {
+    const Scene& data = landsat();
+    const auto count = static_cast<std::size_t>(data.pixelCount) * kClusters;
+    std::vector<double> terms(4 * count);
+    for (std::size_t i = 0; i < terms.size(); ++i) terms[i] = 1.0 / static_cast<double>(i + 1);
+    for (auto _ : state) {
+        double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
+        for (std::size_t i = 0; i < terms.size(); i += 4) {
+            a += terms[i];
+            b += terms[i + 1];
+            c += terms[i + 2];
+            d += terms[i + 3];
+        }
+        benchmark::DoNotOptimize(a + b + c + d);
+    }
+    state.SetItemsProcessed(state.iterations() * 4);
+}
+BENCHMARK(BM_InterleavedSumFloor)->Unit(benchmark::kMillisecond);
+
 // Eight solutions per iteration evaluated side by side on two threads (wall-clock rate).
 void BM_EvaluateAllTwoThreads(benchmark::State& state) {
     const Scene& data = landsat();

@@ -26,6 +26,10 @@ struct GeneralPower {
 
 using ImageView = squares::PixelBands;
 
+// Solutions evaluated in one pass over the pixels: enough side-by-side sums to hide the
+// latency of their additions, few enough that the batch's rows stay in the cache.
+constexpr std::size_t kBatchSolutions = 8;
+
 // Working rows of one block, cluster-major: entry j * kBlockPixels + p.
 struct BlockScratch {
     explicit BlockScratch(std::size_t clusters)
@@ -267,15 +271,43 @@ void Evaluator::EvaluateNeighbours(const CSolution& member,
 }
 
 void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
-    const int count = static_cast<int>(solutions.size());
-    const int threads = std::min(threadCount_, count);
-    if (threads <= 1) {
-        for (CSolution* solution : solutions) Evaluate(*solution);
+    if (solutions.empty()) return;
+    if (fuzzifier != 2.0) {
+        const int count = static_cast<int>(solutions.size());
+        if (std::min(threadCount_, count) <= 1) {
+            for (CSolution* solution : solutions) Evaluate(*solution);
+            return;
+        }
+        Pool().Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
         return;
     }
-    // Each solution is evaluated whole by one thread and written only by it, so the results
-    // are those of the sequential loop.
-    Pool().Run(count, [&](int i) { Evaluate(*solutions[static_cast<std::size_t>(i)]); });
+    std::vector<ImageView> images;
+    for (CSolution* solution : solutions) images.push_back(checkedImage(image_, *solution));
+
+    // Contiguous groups, one per thread, each evaluated in batches: one pass over the pixels
+    // per batch. Every solution's sum is its own, so no grouping changes a result.
+    const std::size_t groups = std::min(solutions.size(), static_cast<std::size_t>(threadCount_));
+    const auto runGroup = [&](std::size_t g) {
+        const std::size_t first = g * solutions.size() / groups;
+        const std::size_t last = (g + 1) * solutions.size() / groups;
+        std::vector<const double*> centres;
+        std::vector<double> jm(kBatchSolutions);
+        for (std::size_t start = first; start < last; start += kBatchSolutions) {
+            const std::size_t end = std::min(last, start + kBatchSolutions);
+            centres.clear();
+            for (std::size_t i = start; i < end; ++i)
+                centres.push_back(solutions[i]->centres.data());
+            squares::BatchJm(images[start], centres, jm.data(), squares::FastestWidth());
+            for (std::size_t i = start; i < end; ++i) {
+                storeObjectives(*solutions[i], jm[i - start], images[i]);
+            }
+        }
+    };
+    if (groups <= 1) {
+        runGroup(0);
+    } else {
+        Pool().Run(static_cast<int>(groups), [&](int g) { runGroup(static_cast<std::size_t>(g)); });
+    }
 }
 
 }  // namespace tavorin

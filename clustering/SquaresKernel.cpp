@@ -46,6 +46,24 @@ double Jm(const PixelBands& image, const double* centres, VectorWidth width) {
     return detail::JmSse2(image, centres, scratch.data());
 }
 
+void BatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
+             VectorWidth width) {
+    if (centres.empty()) return;
+    std::vector<double> scratch(
+        detail::BatchScratchSize(image.clusterNumber, image.bandCount, centres.size()));
+#if defined(__x86_64__)
+    if (width == VectorWidth::Avx512 && IsAvailable(width)) {
+        detail::BatchJmAvx512(image, centres.data(), centres.size(), jm, scratch.data());
+        return;
+    }
+    if (width == VectorWidth::Avx2 && IsAvailable(width)) {
+        detail::BatchJmAvx2(image, centres.data(), centres.size(), jm, scratch.data());
+        return;
+    }
+#endif
+    detail::BatchJmSse2(image, centres.data(), centres.size(), jm, scratch.data());
+}
+
 void NeighbourJm(const PixelBands& image, const double* memberCentres,
                  std::span<const MovedCentre> moves, double* jm, VectorWidth width) {
     if (moves.empty()) return;

@@ -30,6 +30,11 @@ struct PixelBands {
 // Jm of one solution: `centres` holds K * d values, band k of centre j at j * d + k.
 double Jm(const PixelBands& image, const double* centres, VectorWidth width);
 
+// Jm of a batch of solutions in one pass over the pixels, solution s with the K * d values
+// centres[s]; writes jm[s], each exactly the value Jm gives for it.
+void BatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
+             VectorWidth width);
+
 // One centre of a solution moved elsewhere: cluster `cluster` has the d values `values`.
 struct MovedCentre {
     std::size_t cluster;

@@ -33,5 +33,10 @@ void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres, const
     NeighbourJmKernel<Lanes>(image, memberCentres, moves, moveCount, jm, scratch);
 }
 
+void BatchJmAvx2(const PixelBands& image, const double* const* centres, std::size_t count,
+                 double* jm, double* scratch) {
+    BatchJmKernel<Lanes>(image, centres, count, jm, scratch);
+}
+
 }  // namespace tavorin::squares::detail
 #endif

@@ -23,6 +23,22 @@ static constexpr std::size_t NeighbourScratchSize(std::size_t clusters, std::siz
     return (3 * clusters + 3 + 2 * moves * clusters + bands) * kBlockPixels + moves;
 }
 
+// Cluster counts 2 .. kLargestFixedClusters have batch kernels of their own.
+inline constexpr std::size_t kLargestFixedClusters = 19;
+
+// Enough for both batch kernels: the one for any cluster count and the fixed ones.
+static constexpr std::size_t BatchScratchSize(std::size_t clusters, std::size_t bands,
+                                              std::size_t solutions) {
+    return (4 * clusters + 2 + solutions * (clusters + 1) + bands) * kBlockPixels + solutions + 4;
+}
+
+void BatchJmSse2(const PixelBands& image, const double* const* centres, std::size_t count,
+                 double* jm, double* scratch);
+void BatchJmAvx2(const PixelBands& image, const double* const* centres, std::size_t count,
+                 double* jm, double* scratch);
+void BatchJmAvx512(const PixelBands& image, const double* const* centres, std::size_t count,
+                   double* jm, double* scratch);
+
 double JmSse2(const PixelBands& image, const double* centres, double* scratch);
 void NeighbourJmSse2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
                      std::size_t moveCount, double* jm, double* scratch);

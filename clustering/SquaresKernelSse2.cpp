@@ -50,4 +50,9 @@ void NeighbourJmSse2(const PixelBands& image, const double* memberCentres, const
     NeighbourJmKernel<Lanes>(image, memberCentres, moves, moveCount, jm, scratch);
 }
 
+void BatchJmSse2(const PixelBands& image, const double* const* centres, std::size_t count,
+                 double* jm, double* scratch) {
+    BatchJmKernel<Lanes>(image, centres, count, jm, scratch);
+}
+
 }  // namespace tavorin::squares::detail

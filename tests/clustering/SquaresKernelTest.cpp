@@ -36,15 +36,32 @@ double literalJm(const EvaluatedImage& algorithm, const std::vector<double>& cen
         .jm;
 }
 
-// Every vector width this processor runs gives the literal sum's bits.
+// Every vector width this processor runs gives the literal sum's bits, one solution at a time
+// and in batches of 1, 4 and 5 (a whole and a partial group of side-by-side sums) that mix it
+// with a shifted copy.
 void expectEveryWidthMatchesLiteral(const EvaluatedImage& algorithm,
                                     const std::vector<double>& centres) {
+    std::vector<double> shifted = centres;
+    for (double& value : shifted) value += 0.75;
     const double expected = literalJm(algorithm, centres);
+    const double expectedShifted = literalJm(algorithm, shifted);
     for (const VectorWidth width : {VectorWidth::Sse2, VectorWidth::Avx2, VectorWidth::Avx512}) {
         if (!squares::IsAvailable(width)) continue;
         const double jm = squares::Jm(pixelsOf(algorithm), centres.data(), width);
         EXPECT_TRUE(sameBits(jm, expected))
             << "width " << static_cast<int>(width) << ": " << jm << " vs " << expected;
+        for (const std::size_t size : {1, 4, 5}) {
+            std::vector<const double*> batch;
+            for (std::size_t i = 0; i < size; ++i) {
+                batch.push_back(i % 2 == 0 ? centres.data() : shifted.data());
+            }
+            std::vector<double> jms(size);
+            squares::BatchJm(pixelsOf(algorithm), batch, jms.data(), width);
+            for (std::size_t i = 0; i < size; ++i) {
+                EXPECT_TRUE(sameBits(jms[i], i % 2 == 0 ? expected : expectedShifted))
+                    << "width " << static_cast<int>(width) << ", batch " << size << ", entry " << i;
+            }
+        }
     }
 }
 
@@ -56,7 +73,7 @@ TEST(SquaresKernelTest, FastestWidthIsAvailable) {
 TEST(SquaresKernelTest, EveryWidthGivesTheLiteralBitsOnTheScenes) {
     for (const auto& [name, side] : {std::pair{"small", 100}, std::pair{"landsat_scene01", 400}}) {
         testing::SampleImage image = testing::LoadSampleImage(name, side, side, 6);
-        for (const int clusters : {2, 5, 9}) {
+        for (const int clusters : {2, 5, 9, 20}) {
             EvaluatedImage algorithm(clusters, side, side, 6, image.bandData);
             platform::Random15 random(static_cast<std::uint32_t>(31 * clusters + side));
             expectEveryWidthMatchesLiteral(algorithm, RandomCentres(algorithm, random));
