@@ -3,8 +3,8 @@
 // evaluation of the search (fastest vector width of this processor), each vector width on its
 // own, the literal step-by-step evaluation with the library's pow (the baseline), the floor no
 // evaluation can beat (a strictly sequential sum of N x K doubles, the one running sum of jm),
-// the K neighbours of a local-search member evaluated together against one by one, and several
-// solutions side by side on two threads.
+// the K neighbours of a local-search member evaluated together against one by one, a batch of
+// eight solutions in one pass, on one thread and on two, and the interleaved-sum floor.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -218,10 +218,10 @@ void BM_InterleavedSumFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_InterleavedSumFloor)->Unit(benchmark::kMillisecond);
 
-// Eight solutions per iteration evaluated side by side on two threads (wall-clock rate).
+// The same batch, its chunks of pixels shared by two threads (wall-clock rate).
 void BM_EvaluateAllTwoThreads(benchmark::State& state) {
     const Scene& data = landsat();
-    std::vector<CSolution> solutions(8, data.solution);
+    std::vector<CSolution> solutions = batchOf(data);
     std::vector<CSolution*> pointers;
     for (CSolution& s : solutions) pointers.push_back(&s);
     data.evaluator->SetThreadCount(2);

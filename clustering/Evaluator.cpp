@@ -1,11 +1,12 @@
 #include "clustering/Evaluator.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -187,19 +188,6 @@ void storeObjectives(CSolution& s, double jm, const ImageView& image) {
     s.jm = jm;
 }
 
-// Whether `neighbour` has exactly the member's centres, bit for bit, except centre c.
-bool differsOnlyInCentre(const CSolution& member, const CSolution& neighbour, std::size_t c,
-                         const ImageView& image) {
-    const std::size_t d = image.bandCount;
-    const std::size_t genes = image.clusterNumber * d;
-    if (c >= image.clusterNumber || neighbour.centres.size() < genes) return false;
-    const double* a = member.centres.data();
-    const double* b = neighbour.centres.data();
-    return std::memcmp(a, b, c * d * sizeof(double)) == 0 &&
-           std::memcmp(a + (c + 1) * d, b + (c + 1) * d, (genes - (c + 1) * d) * sizeof(double)) ==
-               0;
-}
-
 }  // namespace
 
 Evaluator::Evaluator(EvaluationImage image, int threadCount) : image_(std::move(image)) {
@@ -233,41 +221,9 @@ void Evaluator::Evaluate(CSolution& s) const {
 
 void Evaluator::EvaluateNeighbours(const CSolution& member,
                                    std::span<CSolution* const> neighbours) const {
-    const ImageView image = checkedImage(image_, member);
-    const std::size_t d = image.bandCount;
-    std::vector<squares::MovedCentre> moves;
-    std::vector<CSolution*> moved;
-    std::vector<CSolution*> others;
-    for (std::size_t c = 0; c < neighbours.size(); ++c) {
-        CSolution* neighbour = neighbours[c];
-        if (fuzzifier == 2.0 && differsOnlyInCentre(member, *neighbour, c, image)) {
-            moves.push_back({c, neighbour->centres.data() + c * d});
-            moved.push_back(neighbour);
-        } else {
-            others.push_back(neighbour);
-        }
-    }
-
-    // The moves are split into contiguous groups, one per thread; each group shares one pass
-    // over the member's distances, and each move's sum is its own, so the grouping changes
-    // no result.
-    std::vector<double> jm(moves.size());
-    const std::size_t groups = std::min(moves.size(), static_cast<std::size_t>(threadCount_));
-    const auto runGroup = [&](std::size_t g) {
-        const std::size_t first = g * moves.size() / groups;
-        const std::size_t last = (g + 1) * moves.size() / groups;
-        squares::NeighbourJm(
-            image, member.centres.data(),
-            std::span<const squares::MovedCentre>(moves).subspan(first, last - first),
-            jm.data() + first, squares::FastestWidth());
-    };
-    if (groups <= 1) {
-        if (!moves.empty()) runGroup(0);
-    } else {
-        Pool().Run(static_cast<int>(groups), [&](int g) { runGroup(static_cast<std::size_t>(g)); });
-    }
-    for (std::size_t v = 0; v < moved.size(); ++v) storeObjectives(*moved[v], jm[v], image);
-    EvaluateAll(others);
+    checkedImage(image_, member);
+    // A batch: one pass over the pixels for all of them, shared by the threads.
+    EvaluateAll(neighbours);
 }
 
 void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
@@ -283,31 +239,46 @@ void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
     }
     std::vector<ImageView> images;
     for (CSolution* solution : solutions) images.push_back(checkedImage(image_, *solution));
-
-    // Contiguous groups, one per thread, each evaluated in batches: one pass over the pixels
-    // per batch. Every solution's sum is its own, so no grouping changes a result.
-    const std::size_t groups = std::min(solutions.size(), static_cast<std::size_t>(threadCount_));
-    const auto runGroup = [&](std::size_t g) {
-        const std::size_t first = g * solutions.size() / groups;
-        const std::size_t last = (g + 1) * solutions.size() / groups;
-        std::vector<const double*> centres;
-        std::vector<double> jm(kBatchSolutions);
-        for (std::size_t start = first; start < last; start += kBatchSolutions) {
-            const std::size_t end = std::min(last, start + kBatchSolutions);
-            centres.clear();
-            for (std::size_t i = start; i < end; ++i)
-                centres.push_back(solutions[i]->centres.data());
-            squares::BatchJm(images[start], centres, jm.data(), squares::FastestWidth());
-            for (std::size_t i = start; i < end; ++i) {
-                storeObjectives(*solutions[i], jm[i - start], images[i]);
-            }
+    std::vector<const double*> centres;
+    std::vector<double> jm(kBatchSolutions);
+    for (std::size_t start = 0; start < solutions.size(); start += kBatchSolutions) {
+        const std::size_t end = std::min(solutions.size(), start + kBatchSolutions);
+        centres.clear();
+        for (std::size_t i = start; i < end; ++i) centres.push_back(solutions[i]->centres.data());
+        BatchJm(images[start], centres, jm.data());
+        for (std::size_t i = start; i < end; ++i) {
+            storeObjectives(*solutions[i], jm[i - start], images[i]);
         }
-    };
-    if (groups <= 1) {
-        runGroup(0);
-    } else {
-        Pool().Run(static_cast<int>(groups), [&](int g) { runGroup(static_cast<std::size_t>(g)); });
     }
+}
+
+void Evaluator::BatchJm(const squares::PixelBands& image, std::span<const double* const> centres,
+                        double* jm) const {
+    const squares::VectorWidth width = squares::FastestWidth();
+    const std::size_t chunks = squares::ChunkCount(image.pixelCount);
+    const int threads = static_cast<int>(std::min<std::size_t>(chunks, threadCount_));
+    if (threads <= 1) {
+        squares::BatchJm(image, centres, jm, width);
+        return;
+    }
+    // The threads take chunks in order and compute their terms side by side; each adds its
+    // chunk's terms once the chunk before has been added, so every sum runs over the pixels in
+    // order, exactly as on one thread.
+    for (std::size_t s = 0; s < centres.size(); ++s) jm[s] = 0.0;
+    std::atomic<std::size_t> nextChunk{0};
+    std::atomic<std::size_t> added{0};
+    Pool().Run(threads, [&](int) {
+        std::vector<double> terms(squares::ChunkTermsSize(image, centres.size()));
+        std::vector<double> scratch(squares::ChunkScratchSize(image));
+        for (;;) {
+            const std::size_t chunk = nextChunk.fetch_add(1);
+            if (chunk >= chunks) return;
+            squares::ChunkTerms(image, centres, chunk, terms.data(), scratch.data(), width);
+            while (added.load(std::memory_order_acquire) != chunk) std::this_thread::yield();
+            squares::AddChunkTerms(image, centres.size(), chunk, terms.data(), jm);
+            added.store(chunk + 1, std::memory_order_release);
+        }
+    });
 }
 
 }  // namespace tavorin

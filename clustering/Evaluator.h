@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "clustering/CSolution.h"
+#include "clustering/SquaresKernel.h"
 
 namespace tavorin {
 
@@ -44,16 +45,19 @@ class Evaluator {
     // Writes the Xie-Beni index and Jm of `s` for its centres. Reads only the image, so
     // evaluations of different solutions may run at the same time.
     void Evaluate(CSolution& s) const;
-    // Evaluates every solution of `solutions`, up to threadCount() of them side by side; the
-    // results are those of evaluating them one after the other.
+    // Evaluates every solution of `solutions` in batches: one pass over the pixels a batch,
+    // its chunks of pixels shared by up to threadCount() threads. The results are those of
+    // evaluating them one after the other.
     void EvaluateAll(std::span<CSolution* const> solutions) const;
-    // Evaluates the neighbours of `member`, neighbour c being `member` with only centre c
-    // moved: the distances to the unchanged centres are computed once for all of them. The
-    // results are bit for bit those of Evaluate; a neighbour that differs from `member` in
-    // any other centre is evaluated on its own.
+    // Evaluates the neighbours of `member` (neighbour c being `member` with centre c moved)
+    // as one batch; the results are bit for bit those of Evaluate.
     void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
 
   private:
+    // Jm of one batch of the fuzzifier 2, its chunks shared by the threads.
+    void BatchJm(const squares::PixelBands& image, std::span<const double* const> centres,
+                 double* jm) const;
+
     // The workers of the side-by-side evaluations, made on first use and kept for the run.
     platform::ThreadPool& Pool() const;
 

@@ -30,22 +30,34 @@ struct PixelBands {
 // Jm of one solution: `centres` holds K * d values, band k of centre j at j * d + k.
 double Jm(const PixelBands& image, const double* centres, VectorWidth width);
 
-// Jm of a batch of solutions in one pass over the pixels, solution s with the K * d values
-// centres[s]; writes jm[s], each exactly the value Jm gives for it.
+// Jm of a batch of solutions, solution s with the K * d values centres[s]; writes jm[s], each
+// exactly the value Jm gives for it. Each block of pixels is loaded once for the whole batch,
+// and the batch's running sums advance side by side.
 void BatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
              VectorWidth width);
 
-// One centre of a solution moved elsewhere: cluster `cluster` has the d values `values`.
-struct MovedCentre {
-    std::size_t cluster;
-    const double* values;
-};
+// The same work cut into chunks of pixels, for threads that share one batch: the terms of a
+// chunk may be computed in any order and by any thread, and their sums added chunk after
+// chunk, which gives the sums of BatchJm bit for bit.
+inline constexpr std::size_t kChunkPixels = 1024;
 
-// Jm of several variants of one solution, variant v being `memberCentres` with the centre of
-// moves[v] replaced. The distances to the unchanged centres are shared by all variants, so
-// only the moved centre's square root and reciprocal are computed per variant; each variant's
-// sum is exactly that of Jm on its own centres. Writes jm[v] for every variant.
-void NeighbourJm(const PixelBands& image, const double* memberCentres,
-                 std::span<const MovedCentre> moves, double* jm, VectorWidth width);
+// Chunks of an image of `pixelCount` pixels.
+inline std::size_t ChunkCount(std::size_t pixelCount) {
+    return (pixelCount + kChunkPixels - 1) / kChunkPixels;
+}
+
+// Doubles of the terms of one chunk of a batch of `solutions`, and of the scratch memory the
+// computation of those terms needs.
+std::size_t ChunkTermsSize(const PixelBands& image, std::size_t solutions);
+std::size_t ChunkScratchSize(const PixelBands& image);
+
+// The terms of chunk `chunk` of the batch `centres` into `terms`.
+void ChunkTerms(const PixelBands& image, std::span<const double* const> centres, std::size_t chunk,
+                double* terms, double* scratch, VectorWidth width);
+
+// Adds the terms of chunk `chunk` to the batch's running sums `sums` (one per solution, 0 to
+// begin with), pixel by pixel and cluster by cluster.
+void AddChunkTerms(const PixelBands& image, std::size_t solutions, std::size_t chunk,
+                   const double* terms, double* sums);
 
 }  // namespace tavorin::squares

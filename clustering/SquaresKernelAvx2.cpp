@@ -28,14 +28,9 @@ double JmAvx2(const PixelBands& image, const double* centres, double* scratch) {
     return JmKernel<Lanes>(image, centres, scratch);
 }
 
-void NeighbourJmAvx2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
-                     std::size_t moveCount, double* jm, double* scratch) {
-    NeighbourJmKernel<Lanes>(image, memberCentres, moves, moveCount, jm, scratch);
-}
-
-void BatchJmAvx2(const PixelBands& image, const double* const* centres, std::size_t count,
-                 double* jm, double* scratch) {
-    BatchJmKernel<Lanes>(image, centres, count, jm, scratch);
+void BatchTermsAvx2(const PixelBands& image, const double* const* centres, std::size_t count,
+                    std::size_t first, std::size_t length, double* terms, double* scratch) {
+    BatchTermsKernel<Lanes>(image, centres, count, first, length, terms, scratch);
 }
 
 }  // namespace tavorin::squares::detail

@@ -73,53 +73,6 @@ BlockPixels blockPixels(const PixelBands& image, std::size_t first, std::size_t 
     return {padded, kBlockPixels};
 }
 
-// Running sums of one or more solutions over the terms of the previous block, added a few at
-// a time between the divider work, pixel by pixel and cluster by cluster. The terms of a block
-// are cluster-major (entry j * kBlockPixels + p). With several solutions each step adds one
-// term to every sum, so their chains run side by side.
-class RunningSums {
-  public:
-    RunningSums(double* sums, std::size_t chains) : sums_(sums), chains_(chains) {
-        for (std::size_t c = 0; c < chains; ++c) sums_[c] = 0.0;
-    }
-
-    // The next block whose terms to add: chain c reads terms + c * stride.
-    void Restart(const double* terms, std::size_t stride, std::size_t pixels,
-                 std::size_t clusters) {
-        Finish();
-        terms_ = terms;
-        stride_ = stride;
-        pixels_ = pixels;
-        clusters_ = clusters;
-        pixel_ = 0;
-        cluster_ = 0;
-    }
-
-    void Step() {
-        if (pixel_ == pixels_) return;
-        const std::size_t at = cluster_ * kBlockPixels + pixel_;
-        for (std::size_t c = 0; c < chains_; ++c) sums_[c] += terms_[c * stride_ + at];
-        if (++cluster_ == clusters_) {
-            cluster_ = 0;
-            ++pixel_;
-        }
-    }
-
-    void Finish() {
-        while (pixel_ < pixels_) Step();
-    }
-
-  private:
-    double* sums_;
-    std::size_t chains_;
-    const double* terms_ = nullptr;
-    std::size_t stride_ = 0;
-    std::size_t pixels_ = 0;
-    std::size_t clusters_ = 0;
-    std::size_t pixel_ = 0;
-    std::size_t cluster_ = 0;
-};
-
 // One running sum over a block's terms stored pixel-major (entry p * K + j), the order of the
 // sum, added a few at a time between the divider work.
 class LinearSum {
@@ -265,256 +218,88 @@ double JmKernel(const PixelBands& image, const double* centres, double* scratch)
     return sum.sum();
 }
 
-// Jm of variants of one solution, each with one centre moved. Per block: the member's squared
-// distances, squares of the rounded distances and their reciprocals, once; then per variant
-// only the moved centre's, the inverse sum in cluster order and the memberships.
+// The terms of a batch, for any cluster count (BatchTermsFixedClusters below covers the
+// usual ones faster): per block, the distances, squares of the rounded distances and inverse
+// sum of each solution in rows, then its memberships' terms. `terms` receives, for block b of
+// the range and solution s, K rows of B terms (cluster-major) at (b * count + s) * K * B.
 template <class Lanes>
-void NeighbourJmKernel(const PixelBands& image, const double* memberCentres,
-                       const MovedCentre* moves, std::size_t moveCount, double* jm,
-                       double* scratch) {
+void BatchTermsAnyClusters(const PixelBands& image, const double* const* centres, std::size_t count,
+                           std::size_t first, std::size_t length, double* terms, double* scratch) {
     using K = Kernel<Lanes>;
     using V = typename K::V;
     constexpr std::size_t W = K::W;
     constexpr std::size_t B = K::B;
     const std::size_t clusters = image.clusterNumber;
     const std::size_t bands = image.bandCount;
-    const std::size_t pixels = image.pixelCount;
-    const std::size_t termsPerMove = clusters * B;
-
-    // Rows of a block, cluster-major: entry j * B + p.
-    double* memberSquared = scratch;
-    double* memberPowered = memberSquared + clusters * B;
-    double* memberInverse = memberPowered + clusters * B;
-    double* movedSquared = memberInverse + clusters * B;
-    double* movedPowered = movedSquared + B;
-    double* inverseSum = movedPowered + B;
-    double* terms = inverseSum + B;  // move v's rows start at v * termsPerMove
-    double* previousTerms = terms + moveCount * termsPerMove;
-    double* padded = previousTerms + moveCount * termsPerMove;
-    // The sums live in this call's scratch and reach `jm` only at the end: several calls run
-    // side by side on neighbouring entries of one `jm`, which must not share cache lines on
-    // every addition.
-    double* localSums = padded + bands * B;
-
-    RunningSums sums(localSums, moveCount);
-    const V one = Lanes::Broadcast(1.0);
-
-    for (std::size_t p0 = 0; p0 < pixels; p0 += B) {
-        const std::size_t count = smaller(B, pixels - p0);
-        const BlockPixels block = blockPixels<W>(image, p0, count, padded);
-
-        for (std::size_t j = 0; j < clusters; ++j) {
-            const double* centre = memberCentres + j * bands;
-            for (std::size_t p = 0; p < count; p += W) {
-                const V q = K::SquaredDistance(block.pixels, block.stride, bands, p, centre);
-                const V distance = Lanes::Sqrt(q);
-                const V square = Lanes::Mul(distance, distance);
-                Lanes::Store(memberSquared + j * B + p, q);
-                Lanes::Store(memberPowered + j * B + p, square);
-                Lanes::Store(memberInverse + j * B + p, Lanes::Div(one, square));
-                sums.Step();
-            }
-        }
-
-        for (std::size_t v = 0; v < moveCount; ++v) {
-            const std::size_t c = moves[v].cluster;
-            double* moveTerms = terms + v * termsPerMove;
-            for (std::size_t p = 0; p < count; p += W) {
-                const V q =
-                    K::SquaredDistance(block.pixels, block.stride, bands, p, moves[v].values);
-                const V distance = Lanes::Sqrt(q);
-                const V square = Lanes::Mul(distance, distance);
-                Lanes::Store(movedSquared + p, q);
-                Lanes::Store(movedPowered + p, square);
-                const V movedInverse = Lanes::Div(one, square);
-                V s = Lanes::Zero();
-                for (std::size_t l = 0; l < clusters; ++l) {
-                    s = Lanes::Add(s,
-                                   l == c ? movedInverse : Lanes::Load(memberInverse + l * B + p));
-                }
-                Lanes::Store(inverseSum + p, s);
-                sums.Step();
-            }
-            for (std::size_t j = 0; j < clusters; ++j) {
-                const double* q = j == c ? movedSquared : memberSquared + j * B;
-                const double* poweredRow = j == c ? movedPowered : memberPowered + j * B;
-                double* termRow = moveTerms + j * B;
-                for (std::size_t p = 0; p < count; p += W) {
-                    const V u = Lanes::Div(
-                        one, Lanes::Mul(Lanes::Load(poweredRow + p), Lanes::Load(inverseSum + p)));
-                    Lanes::Store(termRow + p, Lanes::Mul(Lanes::Mul(u, u), Lanes::Load(q + p)));
-                    sums.Step();
-                }
-            }
-            for (std::size_t p = 0; p < count; ++p) {
-                if (isFinite(inverseSum[p])) continue;
-                FixCoincidingPixel(moveTerms + p, B, clusters, [&](std::size_t j) {
-                    return j == c ? movedSquared[p] : memberSquared[j * B + p];
-                });
-            }
-        }
-
-        sums.Restart(terms, termsPerMove, count, clusters);
-        double* swapped = terms;
-        terms = previousTerms;
-        previousTerms = swapped;
-    }
-    sums.Finish();
-    for (std::size_t v = 0; v < moveCount; ++v) jm[v] = localSums[v];
-}
-
-// The batch kernel for any cluster count (BatchJmKernel below covers the usual ones faster).
-// Jm of a batch of solutions in one pass over the pixels: each block is loaded once for the
-// whole batch, and the batch's running sums advance side by side, so that their additions
-// overlap instead of waiting on each other. Software-pipelined over the batch: the distances,
-// square roots and first divisions of solution s + 1 share their loop with the memberships of
-// solution s, so that the divider always has band arithmetic beside it. Each solution's sum is
-// exactly that of JmKernel.
-template <class Lanes>
-void BatchJmAnyClusters(const PixelBands& image, const double* const* centres, std::size_t count,
-                        double* jm, double* scratch) {
-    using K = Kernel<Lanes>;
-    using V = typename K::V;
-    constexpr std::size_t W = K::W;
-    constexpr std::size_t B = K::B;
-    const std::size_t clusters = image.clusterNumber;
-    const std::size_t bands = image.bandCount;
-    const std::size_t pixels = image.pixelCount;
     const std::size_t rows = clusters * B;
 
-    // Two sets of rows, cluster-major (entry j * B + p): solution s uses set s % 2.
-    double* squared[2] = {scratch, scratch + rows};
-    double* powered[2] = {scratch + 2 * rows, scratch + 3 * rows};
-    double* inverseSum[2] = {scratch + 4 * rows, scratch + 4 * rows + B};
-    double* terms = inverseSum[1] + B;  // solution s's rows start at s * rows
-    double* padded = terms + count * rows;
-    // As for the neighbours: the sums stay in this call's scratch until the end.
-    double* sums = padded + bands * B;
-    for (std::size_t s = 0; s < count; ++s) sums[s] = 0.0;
+    double* squared = scratch;
+    double* powered = squared + rows;
+    double* inverseSum = powered + rows;
+    double* padded = inverseSum + B;
     const V one = Lanes::Broadcast(1.0);
 
-    for (std::size_t p0 = 0; p0 < pixels; p0 += B) {
-        const std::size_t blockCount = smaller(B, pixels - p0);
-        const BlockPixels block = blockPixels<W>(image, p0, blockCount, padded);
-
-        // Distances, powered = D * D and the inverse sum of solution s into set s % 2.
-        const auto distances = [&](std::size_t s, std::size_t j, std::size_t p) {
-            const std::size_t set = s % 2;
-            const V q =
-                K::SquaredDistance(block.pixels, block.stride, bands, p, centres[s] + j * bands);
-            const V distance = Lanes::Sqrt(q);
-            const V square = Lanes::Mul(distance, distance);
-            Lanes::Store(squared[set] + j * B + p, q);
-            Lanes::Store(powered[set] + j * B + p, square);
-            const V before = j == 0 ? Lanes::Zero() : Lanes::Load(inverseSum[set] + p);
-            Lanes::Store(inverseSum[set] + p, Lanes::Add(before, Lanes::Div(one, square)));
-        };
-        // The terms u * u * q of solution s, u = 1 / (powered * inverseSum).
-        const auto memberships = [&](std::size_t s, std::size_t j, std::size_t p) {
-            const std::size_t set = s % 2;
-            const V u = Lanes::Div(one, Lanes::Mul(Lanes::Load(powered[set] + j * B + p),
-                                                   Lanes::Load(inverseSum[set] + p)));
-            Lanes::Store(terms + s * rows + j * B + p,
-                         Lanes::Mul(Lanes::Mul(u, u), Lanes::Load(squared[set] + j * B + p)));
-        };
-
-        for (std::size_t j = 0; j < clusters; ++j) {
-            for (std::size_t p = 0; p < blockCount; p += W) distances(0, j, p);
-        }
+    for (std::size_t b = 0; b * B < length; ++b) {
+        const std::size_t blockCount = smaller(B, length - b * B);
+        const BlockPixels block = blockPixels<W>(image, first + b * B, blockCount, padded);
         for (std::size_t s = 0; s < count; ++s) {
-            const bool following = s + 1 < count;
+            const double* solution = centres[s];
+            double* solutionTerms = terms + (b * count + s) * rows;
             for (std::size_t j = 0; j < clusters; ++j) {
                 for (std::size_t p = 0; p < blockCount; p += W) {
-                    memberships(s, j, p);
-                    if (following) distances(s + 1, j, p);
+                    const V q = K::SquaredDistance(block.pixels, block.stride, bands, p,
+                                                   solution + j * bands);
+                    const V distance = Lanes::Sqrt(q);
+                    const V square = Lanes::Mul(distance, distance);
+                    Lanes::Store(squared + j * B + p, q);
+                    Lanes::Store(powered + j * B + p, square);
+                    const V before = j == 0 ? Lanes::Zero() : Lanes::Load(inverseSum + p);
+                    Lanes::Store(inverseSum + p, Lanes::Add(before, Lanes::Div(one, square)));
                 }
             }
-            const std::size_t set = s % 2;
-            for (std::size_t p = 0; p < blockCount; ++p) {
-                if (isFinite(inverseSum[set][p])) continue;
-                FixCoincidingPixel(terms + s * rows + p, B, clusters,
-                                   [&](std::size_t j) { return squared[set][j * B + p]; });
-            }
-        }
-
-        // Every solution's sum, pixel by pixel and cluster by cluster: four solutions at a
-        // time in registers, their independent chains advanced together (a short last group
-        // repeats its final solution and drops the copies).
-        for (std::size_t s0 = 0; s0 < count; s0 += 4) {
-            const double* t[4];
-            for (std::size_t i = 0; i < 4; ++i) t[i] = terms + smaller(s0 + i, count - 1) * rows;
-            double a0 = sums[s0];
-            double a1 = sums[smaller(s0 + 1, count - 1)];
-            double a2 = sums[smaller(s0 + 2, count - 1)];
-            double a3 = sums[smaller(s0 + 3, count - 1)];
-            for (std::size_t p = 0; p < blockCount; ++p) {
-                for (std::size_t j = 0; j < clusters; ++j) {
-                    const std::size_t at = j * B + p;
-                    a0 += t[0][at];
-                    a1 += t[1][at];
-                    a2 += t[2][at];
-                    a3 += t[3][at];
+            for (std::size_t j = 0; j < clusters; ++j) {
+                for (std::size_t p = 0; p < blockCount; p += W) {
+                    const V u = Lanes::Div(one, Lanes::Mul(Lanes::Load(powered + j * B + p),
+                                                           Lanes::Load(inverseSum + p)));
+                    Lanes::Store(solutionTerms + j * B + p,
+                                 Lanes::Mul(Lanes::Mul(u, u), Lanes::Load(squared + j * B + p)));
                 }
             }
-            const double groupSums[4] = {a0, a1, a2, a3};
-            for (std::size_t i = 0; i < 4 && s0 + i < count; ++i) sums[s0 + i] = groupSums[i];
+            for (std::size_t p = 0; p < blockCount; ++p) {
+                if (isFinite(inverseSum[p])) continue;
+                FixCoincidingPixel(solutionTerms + p, B, clusters,
+                                   [&](std::size_t j) { return squared[j * B + p]; });
+            }
         }
     }
-    for (std::size_t s = 0; s < count; ++s) jm[s] = sums[s];
 }
 
-// Adds the terms of one block (row j at terms + j * B, entry p) to four running sums, pixel by
-// pixel and cluster by cluster; t[i] are the four solutions' term rows.
-template <std::size_t kClusters>
-void AddBlockTerms(const double* const* t, std::size_t blockCount, double* sums) {
-    constexpr std::size_t B = kBlockPixels;
-    double a0 = sums[0], a1 = sums[1], a2 = sums[2], a3 = sums[3];
-    for (std::size_t p = 0; p < blockCount; ++p) {
-        for (std::size_t j = 0; j < kClusters; ++j) {
-            const std::size_t at = j * B + p;
-            a0 += t[0][at];
-            a1 += t[1][at];
-            a2 += t[2][at];
-            a3 += t[3][at];
-        }
-    }
-    sums[0] = a0;
-    sums[1] = a1;
-    sums[2] = a2;
-    sums[3] = a3;
-}
-
-// The batch kernel for a cluster count known when it is built: a vector of pixels keeps its
-// distances to every centre in registers from the band arithmetic to the terms, so that the
-// divider has little beside it but band arithmetic, and only the terms go to memory. The
-// operations and their order are those of JmKernel, lane by lane.
+// The terms of a batch for a cluster count known when it is built: a vector of pixels keeps
+// its distances to every centre in registers from the band arithmetic to the terms, so that
+// the divider has little beside it but band arithmetic, and only the terms go to memory. The
+// operations and their order are those of JmKernel, lane by lane; the layout of `terms` is
+// that of BatchTermsAnyClusters.
 template <class Lanes, std::size_t kClusters>
-void BatchJmFixedClusters(const PixelBands& image, const double* const* centres, std::size_t count,
-                          double* jm, double* scratch) {
+void BatchTermsFixedClusters(const PixelBands& image, const double* const* centres,
+                             std::size_t count, std::size_t first, std::size_t length,
+                             double* terms, double* scratch) {
     using K = Kernel<Lanes>;
     using V = typename K::V;
     constexpr std::size_t W = K::W;
     constexpr std::size_t B = K::B;
     constexpr std::size_t rows = kClusters * B;
     const std::size_t bands = image.bandCount;
-    const std::size_t pixels = image.pixelCount;
 
-    double* terms = scratch;                    // solution s's rows, cluster-major, at s * rows
-    double* inverseSum = terms + count * rows;  // solution s's row at s * B
-    double* padded = inverseSum + count * B;
-    double* sums = padded + bands * B;  // rounded up to whole groups of four
-    const std::size_t groups = (count + 3) / 4;
-    for (std::size_t s = 0; s < 4 * groups; ++s) sums[s] = 0.0;
+    double* inverseSum = scratch;
+    double* padded = inverseSum + B;
     const V one = Lanes::Broadcast(1.0);
 
-    for (std::size_t p0 = 0; p0 < pixels; p0 += B) {
-        const std::size_t blockCount = smaller(B, pixels - p0);
-        const BlockPixels block = blockPixels<W>(image, p0, blockCount, padded);
-
+    for (std::size_t b = 0; b * B < length; ++b) {
+        const std::size_t blockCount = smaller(B, length - b * B);
+        const BlockPixels block = blockPixels<W>(image, first + b * B, blockCount, padded);
         for (std::size_t s = 0; s < count; ++s) {
             const double* solution = centres[s];
-            double* solutionTerms = terms + s * rows;
-            double* solutionInverse = inverseSum + s * B;
+            double* solutionTerms = terms + (b * count + s) * rows;
             // The band arithmetic of the next vector of pixels comes before the divider work
             // of this one, so that both are in flight together.
             V following[kClusters];
@@ -538,14 +323,14 @@ void BatchJmFixedClusters(const PixelBands& image, const double* const* centres,
                     square[j] = Lanes::Mul(distance, distance);
                     sum = Lanes::Add(sum, Lanes::Div(one, square[j]));
                 }
-                Lanes::Store(solutionInverse + p, sum);
+                Lanes::Store(inverseSum + p, sum);
                 for (std::size_t j = 0; j < kClusters; ++j) {
                     const V u = Lanes::Div(one, Lanes::Mul(square[j], sum));
                     Lanes::Store(solutionTerms + j * B + p, Lanes::Mul(Lanes::Mul(u, u), q[j]));
                 }
             }
             for (std::size_t p = 0; p < blockCount; ++p) {
-                if (isFinite(solutionInverse[p])) continue;
+                if (isFinite(inverseSum[p])) continue;
                 // The pixel's squared distances once more, by the same operations.
                 FixCoincidingPixel(solutionTerms + p, B, kClusters, [&](std::size_t j) {
                     const double* centre = solution + j * bands;
@@ -559,38 +344,28 @@ void BatchJmFixedClusters(const PixelBands& image, const double* const* centres,
                 });
             }
         }
-
-        // Four solutions at a time; a short last group repeats its final solution into sums
-        // that are dropped.
-        for (std::size_t g = 0; g < groups; ++g) {
-            const double* t[4];
-            for (std::size_t i = 0; i < 4; ++i) t[i] = terms + smaller(4 * g + i, count - 1) * rows;
-            AddBlockTerms<kClusters>(t, blockCount, sums + 4 * g);
-        }
     }
-    for (std::size_t s = 0; s < count; ++s) jm[s] = sums[s];
 }
 
 template <class Lanes, std::size_t... kCounts>
-bool BatchJmOfCount(std::size_t clusters, const PixelBands& image, const double* const* centres,
-                    std::size_t count, double* jm, double* scratch,
-                    std::index_sequence<kCounts...>) {
-    return (
-        (clusters == kCounts + 2 &&
-         (BatchJmFixedClusters<Lanes, kCounts + 2>(image, centres, count, jm, scratch), true)) ||
-        ...);
+bool BatchTermsOfCount(const PixelBands& image, const double* const* centres, std::size_t count,
+                       std::size_t first, std::size_t length, double* terms, double* scratch,
+                       std::index_sequence<kCounts...>) {
+    return ((image.clusterNumber == kCounts + 2 &&
+             (BatchTermsFixedClusters<Lanes, kCounts + 2>(image, centres, count, first, length,
+                                                          terms, scratch),
+              true)) ||
+            ...);
 }
 
-// Jm of a batch of solutions in one pass over the pixels: each block is loaded once for the
-// whole batch, and the batch's running sums advance side by side, four at a time, so that
-// their additions overlap instead of waiting on each other. Each solution's sum is exactly
-// that of JmKernel.
+// The terms of a batch of solutions over the pixels first .. first + length - 1 (first a
+// multiple of the block size): each block is loaded once for the whole batch.
 template <class Lanes>
-void BatchJmKernel(const PixelBands& image, const double* const* centres, std::size_t count,
-                   double* jm, double* scratch) {
-    if (!BatchJmOfCount<Lanes>(image.clusterNumber, image, centres, count, jm, scratch,
-                               std::make_index_sequence<kLargestFixedClusters - 1>())) {
-        BatchJmAnyClusters<Lanes>(image, centres, count, jm, scratch);
+void BatchTermsKernel(const PixelBands& image, const double* const* centres, std::size_t count,
+                      std::size_t first, std::size_t length, double* terms, double* scratch) {
+    if (!BatchTermsOfCount<Lanes>(image, centres, count, first, length, terms, scratch,
+                                  std::make_index_sequence<kLargestFixedClusters - 1>())) {
+        BatchTermsAnyClusters<Lanes>(image, centres, count, first, length, terms, scratch);
     }
 }
 

@@ -45,14 +45,9 @@ double JmSse2(const PixelBands& image, const double* centres, double* scratch) {
     return JmKernel<Lanes>(image, centres, scratch);
 }
 
-void NeighbourJmSse2(const PixelBands& image, const double* memberCentres, const MovedCentre* moves,
-                     std::size_t moveCount, double* jm, double* scratch) {
-    NeighbourJmKernel<Lanes>(image, memberCentres, moves, moveCount, jm, scratch);
-}
-
-void BatchJmSse2(const PixelBands& image, const double* const* centres, std::size_t count,
-                 double* jm, double* scratch) {
-    BatchJmKernel<Lanes>(image, centres, count, jm, scratch);
+void BatchTermsSse2(const PixelBands& image, const double* const* centres, std::size_t count,
+                    std::size_t first, std::size_t length, double* terms, double* scratch) {
+    BatchTermsKernel<Lanes>(image, centres, count, first, length, terms, scratch);
 }
 
 }  // namespace tavorin::squares::detail
