@@ -12,6 +12,7 @@
 
 #include "image/EnviImageSize.h"
 #include "image/SampleDecoding.h"
+#include "platform/LargeBuffer.h"
 #include "platform/MemoryCheck.h"
 #include "platform/NumberText.h"
 #include "platform/RegularFile.h"
@@ -152,7 +153,8 @@ std::vector<double> ReadBandSequential(const CEnviImage& image) {
     checkFitsInMemory(image, BandDataBytes(LayoutOf(image)));
     FilePointer file = openRawFile(image);
 
-    std::vector<double> bandData(static_cast<std::size_t>(valueCount));
+    std::vector<double> bandData =
+        platform::LargeZeroedDoubles(static_cast<std::size_t>(valueCount));
     std::vector<unsigned char> chunkBytes(kSamplesPerChunk * static_cast<std::size_t>(sampleBytes));
     std::vector<double> chunkValues;
     if (image.interleave != CEnviImage::Interleave::Bsq) chunkValues.resize(kSamplesPerChunk);

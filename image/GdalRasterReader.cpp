@@ -15,6 +15,7 @@
 #include "image/EnviImageSize.h"
 #include "image/GdalSupport.h"
 #include "image/Georeference.h"
+#include "platform/LargeBuffer.h"
 #include "platform/MemoryCheck.h"
 #include "platform/NumberText.h"
 #include "platform/RegularFile.h"
@@ -202,7 +203,8 @@ std::vector<double> ReadGdalBandData(const CEnviImage& description) {
         throw UserError("The image " + inQuotes(path) + " changed while it was being read.");
     }
     const std::size_t pixels = static_cast<std::size_t>(description.PixelCount());
-    std::vector<double> bandData(pixels * static_cast<std::size_t>(description.bands));
+    std::vector<double> bandData =
+        platform::LargeZeroedDoubles(pixels * static_cast<std::size_t>(description.bands));
     // Windows of whole lines across every band, each sample straight into its band-sequential
     // place, so that a pixel-interleaved file is read once and not once per band.
     const auto lineBytes = static_cast<GSpacing>(sizeof(double)) * description.samples;
