@@ -17,8 +17,7 @@ std::vector<double> LargeZeroedDoubles(std::size_t count) {
     const std::uintptr_t alignedEnd = end & ~(kHugePage - 1);
     // Only advice: where the system has no huge pages the memory is handed out as before.
     if (alignedEnd > alignedBegin) {
-        ::madvise(reinterpret_cast<void*>(alignedBegin), alignedEnd - alignedBegin,
-                  MADV_HUGEPAGE);
+        ::madvise(reinterpret_cast<void*>(alignedBegin), alignedEnd - alignedBegin, MADV_HUGEPAGE);
     }
 #endif
     values.resize(count);
