@@ -2,15 +2,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
-#include <utility>
 
 #include "cli/ClassifyOptions.h"
 #include "cli/Commands.h"
 #include "cli/TerminalUserInterface.h"
 #include "driver/CClassificationDriver.h"
+#include "driver/InputStage.h"
 #include "image/CEnviImage.h"
-#include "image/GdalRasterReader.h"
 #include "platform/Clock.h"
 #include "platform/Interruption.h"
 #include "platform/NumberText.h"
@@ -24,20 +22,12 @@ namespace {
 void PrintImageGeometry(const std::string& inputPath) {
     CEnviImage image;
     try {
-        if (CEnviImage::HasHeader(inputPath) && !IsSelfDescribingRaster(inputPath)) {
-            image.ReadHeader(inputPath);
-        } else if (std::optional<CEnviImage> raster = DescribeGdalRaster(inputPath)) {
-            image = std::move(*raster);
-        } else {
-            return;
-        }
+        image = DescribeInputImage(inputPath);
     } catch (const UserError&) {
         return;
     }
     using platform::formatInt;
-    const std::string samples =
-        image.format == "ENVI" ? "data type " + formatInt(image.dataType)
-                               : image.sampleType + " samples, read by GDAL (" + image.format + ")";
+    const std::string samples = SampleTypeText(image.format, image.dataType, image.sampleType);
     const std::string line = "Image: " + inputPath + ": " + formatInt(image.samples) +
                              " samples x " + formatInt(image.lines) + " lines x " +
                              formatInt(image.bands) + " bands, " + samples + "\n";

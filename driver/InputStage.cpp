@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/GdalRasterReader.h"
+#include "image/Georeference.h"
 #include "platform/NumberText.h"
 #include "platform/UserError.h"
 
@@ -194,20 +195,25 @@ std::optional<std::string> StepSizeWarning(const RunGlobals& globals) {
            suggested + ".";
 }
 
-InputImage ReadInputImage(const std::string& rawPath) {
-    InputImage image;
-    if (!CEnviImage::HasHeader(rawPath) || IsSelfDescribingRaster(rawPath)) {
-        if (std::optional<CEnviImage> raster = DescribeGdalRaster(rawPath)) {
-            image.description = std::move(*raster);
-            image.bandData = ReadGdalBandData(image.description);
-            return image;
-        }
+CEnviImage DescribeInputImage(const std::string& path) {
+    if (!CEnviImage::HasHeader(path) || IsSelfDescribingRaster(path)) {
+        if (std::optional<CEnviImage> raster = DescribeGdalRaster(path)) return std::move(*raster);
     }
     // Without a header this throws the message that asks for one.
-    image.description.ReadHeader(rawPath);
-    CEnviImage::BytesPerSample(image.description.dataType);
+    CEnviImage image;
+    image.ReadHeader(path);
+    CEnviImage::BytesPerSample(image.dataType);
+    // The header's georeference as GDAL reads it, for the maps GDAL writes.
+    if (!image.georeferenceEntries.empty()) image.georeference = ReadGeoreference(path);
+    return image;
+}
+
+InputImage ReadInputImage(const std::string& rawPath) {
+    InputImage image;
+    image.description = DescribeInputImage(rawPath);
     // Read straight into band-sequential doubles: no raw copy or pixel matrix is kept beside it.
-    image.bandData = image.description.ReadBandData();
+    image.bandData = image.description.format == "ENVI" ? image.description.ReadBandData()
+                                                        : ReadGdalBandData(image.description);
     return image;
 }
 

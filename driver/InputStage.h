@@ -18,6 +18,12 @@ struct InputStageResult {
     RunGlobals globals;
 };
 
+// The description of the image at `path` as the commands find it: through the ENVI header
+// beside it, or through GDAL for any other raster (and for a self-describing file even with a
+// header beside it); without either the header is missing. Throws UserError for an image it
+// refuses.
+CEnviImage DescribeInputImage(const std::string& path);
+
 // An image read as the commands read it: its description and its samples as band-sequential
 // doubles. An image with an ENVI header beside it is read through the header; any other raster
 // through GDAL; without either the header is missing. Throws UserError for every image it

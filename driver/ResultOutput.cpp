@@ -10,7 +10,6 @@
 #include "driver/InputStage.h"
 #include "driver/MapFormat.h"
 #include "image/GeoTiffMap.h"
-#include "image/Georeference.h"
 #include "platform/Clock.h"
 #include "platform/FileOutput.h"
 #include "platform/NumberText.h"

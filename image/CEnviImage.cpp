@@ -128,6 +128,11 @@ void CEnviImage::WriteHeader() const { envi::detail::WriteImageHeader(*this); }
 
 std::string CEnviImage::HeaderText() const { return envi::detail::ImageHeaderText(*this); }
 
+std::string SampleTypeText(const std::string& format, int dataType, const std::string& sampleType) {
+    if (format == "ENVI") return "data type " + formatInt(dataType);
+    return sampleType + " samples, read by GDAL (" + format + ")";
+}
+
 std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType, int bands,
                                    std::int64_t pixelCount) {
     const auto count = static_cast<std::size_t>(pixelCount * bands);

@@ -39,8 +39,8 @@ class CEnviImage {
     // WriteHeader writes them after its own lines, so results keep the input's georeference.
     std::vector<std::string> georeferenceEntries;
 
-    // Where the image lies, as GDAL reads it; empty for an ENVI image, whose georeference
-    // travels in `georeferenceEntries`.
+    // Where the image lies, as GDAL reads it (for an ENVI input, from its header's entries);
+    // the GeoTIFF maps carry it, the ENVI headers `georeferenceEntries`.
     Georeference georeference;
     // "ENVI" for an image read through its header; GDAL's driver name ("GTiff", "VRT", ...) for
     // one read through GDAL, and GDAL's name of its sample type ("UInt16"; "mixed" when the
@@ -95,6 +95,10 @@ class CEnviImage {
     // The text WriteHeader writes, line feeds as '\n' (stored as CR LF).
     std::string HeaderText() const;
 };
+
+// How an image's samples are named to the user: "data type 12" for an ENVI image, "UInt16
+// samples, read by GDAL (GTiff)" for one GDAL read.
+std::string SampleTypeText(const std::string& format, int dataType, const std::string& sampleType);
 
 // Converts band-sequential little-endian samples of `dataType` to doubles, in the same order.
 std::vector<double> ConvertSamples(std::span<const unsigned char> buffer, int dataType, int bands,

@@ -8,9 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 
 #include "image/EnviImageSize.h"
 #include "image/GdalSupport.h"
@@ -90,27 +88,14 @@ std::optional<double> nodataOf(GDALRasterBandH band) {
     throw UserError("The file " + inQuotes(path) + " holds no raster band to classify.");
 }
 
-// GDAL would block reading a FIFO or a device; a folder, which some formats are, is fine.
-void refuseSpecialFile(const std::string& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status)) return;
-    if (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)) return;
-    throw UserError("The image file " + inQuotes(path) + " is not a regular file.");
-}
-
-gdal::Dataset openDataset(const std::string& path) {
-    return gdal::Dataset(
-        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
-}
-
 }  // namespace
 
 std::optional<CEnviImage> DescribeGdalRaster(const std::string& path) {
-    refuseSpecialFile(path);
-    gdal::RegisterDrivers();
+    if (gdal::IsSpecialFile(path)) {
+        throw UserError("The image file " + inQuotes(path) + " is not a regular file.");
+    }
     const gdal::QuietErrors quiet;
-    const gdal::Dataset dataset = openDataset(path);
+    const gdal::Dataset dataset = gdal::OpenRaster(path);
     if (!dataset) {
         GDALDriverH driver = GDALIdentifyDriver(path.c_str(), nullptr);
         if (driver == nullptr) return std::nullopt;
@@ -161,7 +146,7 @@ std::optional<CEnviImage> DescribeGdalRaster(const std::string& path) {
         envi::detail::ThrowTooLarge(layout, *exceeded);
     }
 
-    image.georeference = ReadGeoreference(path);
+    image.georeference = GeoreferenceOf(dataset.get());
     image.georeferenceEntries = EnviGeoreferenceEntries(image.georeference);
     return image;
 }
@@ -189,10 +174,9 @@ bool IsSelfDescribingRaster(const std::string& path) {
 }
 
 std::vector<double> ReadGdalBandData(const CEnviImage& description) {
-    gdal::RegisterDrivers();
     const gdal::QuietErrors quiet;
     const std::string& path = description.fileName;
-    const gdal::Dataset dataset = openDataset(path);
+    const gdal::Dataset dataset = gdal::OpenRaster(path);
     if (!dataset) {
         throw UserError("GDAL cannot open the image " + inQuotes(path) + ": " +
                         gdal::LastErrorMessage() + ".");

@@ -2,10 +2,13 @@
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <cpl_vsi.h>
 #include <gdal.h>
 
 #include <atomic>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "platform/NumberText.h"
 
@@ -24,6 +27,7 @@ void RegisterDrivers() {
 }
 
 QuietErrors::QuietErrors() {
+    RegisterDrivers();
     CPLPushErrorHandler(CPLQuietErrorHandler);
     CPLErrorReset();
 }
@@ -40,6 +44,27 @@ std::string LastErrorMessage(const std::string& fallback) {
 }
 
 void DatasetCloser::operator()(void* dataset) const { GDALClose(dataset); }
+
+bool IsSpecialFile(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) return false;
+    return !std::filesystem::is_regular_file(status) && !std::filesystem::is_directory(status);
+}
+
+Dataset OpenRaster(const std::string& path) {
+    return Dataset(
+        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+}
+
+std::string TakeMemoryFile(const std::string& name) {
+    vsi_l_offset length = 0;
+    GByte* bytes = VSIGetMemFileBuffer(name.c_str(), &length, TRUE);
+    if (bytes == nullptr) return {};
+    std::string content(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    CPLFree(bytes);
+    return content;
+}
 
 std::string MemoryFileName(const std::string& extension) {
     static std::atomic<long long> next{0};

@@ -10,7 +10,8 @@ namespace tavorin::gdal {
 // Registers GDAL's drivers the first time it is called; safe from any thread.
 void RegisterDrivers();
 
-// While it lives, GDAL's errors and warnings on this thread are recorded, not printed.
+// While it lives, GDAL's drivers are registered and its errors and warnings on this thread are
+// recorded, not printed: every use of GDAL here starts with one.
 class QuietErrors {
   public:
     QuietErrors();
@@ -29,7 +30,17 @@ struct DatasetCloser {
 };
 using Dataset = std::unique_ptr<void, DatasetCloser>;
 
+// Whether `path` is a FIFO, device or socket, which GDAL would block reading (a folder, which
+// some formats are, is fine; a name that is no file, such as a subdataset's, too).
+bool IsSpecialFile(const std::string& path);
+
+// The raster GDAL opens at `path` for reading; empty when it cannot.
+Dataset OpenRaster(const std::string& path);
+
 // A file name in GDAL's memory file system, unique in this process.
 std::string MemoryFileName(const std::string& extension);
+
+// The content of a file in GDAL's memory file system, which is removed; empty when none.
+std::string TakeMemoryFile(const std::string& name);
 
 }  // namespace tavorin::gdal

@@ -20,16 +20,6 @@ namespace {
     throw UserError("Cannot make a GeoTIFF map: " + gdal::LastErrorMessage() + ".");
 }
 
-// The content of a file in GDAL's memory file system, which is removed; empty when none.
-std::string takeMemoryFile(const std::string& name) {
-    vsi_l_offset length = 0;
-    GByte* bytes = VSIGetMemFileBuffer(name.c_str(), &length, TRUE);
-    if (bytes == nullptr) return {};
-    std::string content(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
-    CPLFree(bytes);
-    return content;
-}
-
 void describeClasses(GDALRasterBandH band, int classes) {
     GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
     std::vector<std::string> names;
@@ -55,7 +45,6 @@ void describeClasses(GDALRasterBandH band, int classes) {
 }  // namespace
 
 GeoTiffMapFiles MakeGeoTiffMap(const GeoTiffMap& map) {
-    gdal::RegisterDrivers();
     const gdal::QuietErrors quiet;
     GDALDriverH gtiff = GDALGetDriverByName("GTiff");
     if (gtiff == nullptr) refuse();
@@ -84,17 +73,15 @@ GeoTiffMapFiles MakeGeoTiffMap(const GeoTiffMap& map) {
         }
     }
     GeoTiffMapFiles files;
-    files.tiff = takeMemoryFile(name);
+    files.tiff = gdal::TakeMemoryFile(name);
     if (files.tiff.empty()) refuse();
-    files.auxiliaryXml = takeMemoryFile(name + ".aux.xml");
+    files.auxiliaryXml = gdal::TakeMemoryFile(name + ".aux.xml");
     return files;
 }
 
 std::vector<std::uint8_t> ReadMapLabels(const std::string& path, std::size_t pixelCount) {
-    gdal::RegisterDrivers();
     const gdal::QuietErrors quiet;
-    const gdal::Dataset dataset(
-        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+    const gdal::Dataset dataset = gdal::OpenRaster(path);
     const auto cannotRead = [&] {
         return UserError("Cannot read the classification image \"" + path + "\".");
     };

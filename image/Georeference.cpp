@@ -9,29 +9,23 @@
 #include "image/GdalSupport.h"
 
 namespace tavorin {
-namespace {
-
-std::string readMemoryFile(const std::string& name) {
-    vsi_l_offset length = 0;
-    const GByte* bytes = VSIGetMemFileBuffer(name.c_str(), &length, FALSE);
-    if (bytes == nullptr) return {};
-    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Georeference ReadGeoreference(const std::string& path) {
-    gdal::RegisterDrivers();
+    if (gdal::IsSpecialFile(path)) return {};
     const gdal::QuietErrors quiet;
-    const gdal::Dataset dataset(GDALOpen(path.c_str(), GA_ReadOnly));
+    const gdal::Dataset dataset = gdal::OpenRaster(path);
+    return dataset ? GeoreferenceOf(dataset.get()) : Georeference();
+}
+
+Georeference GeoreferenceOf(void* dataset) {
     Georeference georeference;
-    if (!dataset) return georeference;
     double transform[6];
-    if (GDALGetGeoTransform(dataset.get(), transform) == CE_None) {
+    if (GDALGetGeoTransform(dataset, transform) == CE_None) {
         georeference.hasGeoTransform = true;
         for (std::size_t i = 0; i < 6; ++i) georeference.geoTransform[i] = transform[i];
     }
-    if (const char* wkt = GDALGetProjectionRef(dataset.get()); wkt != nullptr) {
+    if (const char* wkt = GDALGetProjectionRef(dataset); wkt != nullptr) {
         georeference.coordinateSystemWkt = wkt;
     }
     return georeference;
@@ -39,7 +33,6 @@ Georeference ReadGeoreference(const std::string& path) {
 
 std::vector<std::string> EnviGeoreferenceEntries(const Georeference& georeference) {
     if (georeference.empty()) return {};
-    gdal::RegisterDrivers();
     const gdal::QuietErrors quiet;
     GDALDriverH envi = GDALGetDriverByName("ENVI");
     if (envi == nullptr) return {};
@@ -58,9 +51,8 @@ std::vector<std::string> EnviGeoreferenceEntries(const Georeference& georeferenc
             GDALSetProjection(dataset.get(), georeference.coordinateSystemWkt.c_str());
         }
     }
-    const std::string header = readMemoryFile(headerName);
+    const std::string header = gdal::TakeMemoryFile(headerName);
     VSIUnlink(name.c_str());
-    VSIUnlink(headerName.c_str());
     VSIUnlink((name + ".aux.xml").c_str());
 
     std::vector<std::string> entries;

@@ -20,6 +20,9 @@ struct Georeference {
 // "map info" and "coordinate system string"); empty when GDAL cannot open it or it has none.
 Georeference ReadGeoreference(const std::string& path);
 
+// The georeference of a dataset GDAL has open (a GDALDatasetH).
+Georeference GeoreferenceOf(void* dataset);
+
 // The header entries ("map info = {...}", "coordinate system string = {...}" and, for some
 // projections, "projection info = {...}") that GDAL's own ENVI writer gives `georeference`, in
 // its order, so that GDAL and ENVI readers find the same origin, pixel size and coordinate

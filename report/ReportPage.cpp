@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "image/CEnviImage.h"
 #include "image/ClassColours.h"
 #include "platform/NumberText.h"
 #include "report/MarkupText.h"
@@ -45,9 +46,7 @@ void AppendParameters(std::string& html, const ReportPageContent& content) {
     html += "<h2>Parameters</h2>\n<table class=\"parameters\">\n";
     AppendParameterRow(html, "Input image", parameters.inputPath);
     const std::string samplesText =
-        content.format == "ENVI"
-            ? "data type " + Int(content.dataType)
-            : content.sampleType + " samples, read by GDAL (" + content.format + ")";
+        SampleTypeText(content.format, content.dataType, content.sampleType);
     AppendParameterRow(html, "Image size",
                        Int(content.samples) + " samples \xC3\x97 " + Int(content.lines) +
                            " lines \xC3\x97 " + Int(content.bands) + " bands, " + samplesText);
