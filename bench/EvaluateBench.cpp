@@ -39,8 +39,13 @@ struct Scene {
                         : tavorin::bench::TileScene(source, kSide, kSide, kBands,
                                                     static_cast<std::size_t>(repeat)));
         pixelCount = static_cast<long long>(side) * side;
-        evaluator = std::make_unique<Evaluator>(
-            tavorin::EvaluationImage{bands, pixelCount, kBands, kClusters});
+        evaluator = std::make_unique<Evaluator>(tavorin::EvaluationImage{
+            std::make_shared<const tavorin::BandSamples>(*bands), pixelCount, kBands, kClusters});
+        // The same samples held as bytes, their type in the file.
+        std::vector<std::uint8_t> bytes(bands->begin(), bands->end());
+        compactEvaluator = std::make_unique<Evaluator>(
+            tavorin::EvaluationImage{std::make_shared<const tavorin::BandSamples>(std::move(bytes)),
+                                     pixelCount, kBands, kClusters});
         // Centres drawn uniformly inside each band's range.
         tavorin::platform::Random15 random(2024);
         const auto n = static_cast<std::size_t>(pixelCount);
@@ -53,12 +58,13 @@ struct Scene {
             }
         }
     }
-    const std::vector<double>& data() const { return *evaluator->image().bandData; }
+    const tavorin::BandSamples& data() const { return *evaluator->image().bandData; }
     tavorin::squares::PixelBands pixels() const {
         return {data().data(), static_cast<std::size_t>(pixelCount), kBands, kClusters};
     }
     long long pixelCount = 0;
     std::unique_ptr<Evaluator> evaluator;
+    std::unique_ptr<Evaluator> compactEvaluator;
     CSolution solution;
 };
 
@@ -184,18 +190,38 @@ std::vector<CSolution> batchOf(const Scene& data) {
     return solutions;
 }
 
-void BM_EvaluateBatch(benchmark::State& state) {
+void evaluateBatch(benchmark::State& state, const Evaluator& evaluator) {
     const Scene& data = landsat();
     std::vector<CSolution> solutions = batchOf(data);
     std::vector<CSolution*> pointers;
     for (CSolution& s : solutions) pointers.push_back(&s);
     for (auto _ : state) {
-        data.evaluator->EvaluateAll(pointers);
+        evaluator.EvaluateAll(pointers);
         benchmark::DoNotOptimize(solutions[0].jm);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(solutions.size()));
 }
+
+void BM_EvaluateBatch(benchmark::State& state) { evaluateBatch(state, *landsat().evaluator); }
 BENCHMARK(BM_EvaluateBatch)->Unit(benchmark::kMillisecond);
+
+// The same batch over the scene held as bytes, converted to doubles block by block.
+void BM_EvaluateBatchBytes(benchmark::State& state) {
+    evaluateBatch(state, *landsat().compactEvaluator);
+}
+BENCHMARK(BM_EvaluateBatchBytes)->Unit(benchmark::kMillisecond);
+
+// The labels of one map of the byte scene, one thread; items are maps.
+void BM_LabelMap(benchmark::State& state) {
+    const Scene& data = landsat();
+    std::vector<unsigned char> labels(static_cast<std::size_t>(data.pixelCount));
+    for (auto _ : state) {
+        data.compactEvaluator->Label(data.solution, labels.data());
+        benchmark::DoNotOptimize(labels.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LabelMap)->Unit(benchmark::kMillisecond);
 
 // The floor of a batch's sums: four running sums of N x K doubles each, interleaved; items are
 // sums, as for the sequential floor.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -42,14 +43,30 @@ struct BlockScratch {
     std::vector<double> inverseSum;
 };
 
+// The samples of band k of the pixels p0..p0+count-1 as doubles: in place for an image of
+// doubles, else converted into `converted` (kBlockPixels values).
+const double* blockBand(const BandSamples& samples, std::size_t pixelCount, std::size_t k,
+                        std::size_t p0, std::size_t count, double* converted) {
+    return samples.Visit([&](const auto& values) -> const double* {
+        const auto* from = values.data() + k * pixelCount + p0;
+        if constexpr (std::is_same_v<std::decay_t<decltype(values)>, std::vector<double>>) {
+            return from;
+        } else {
+            for (std::size_t p = 0; p < count; ++p) converted[p] = static_cast<double>(from[p]);
+            return converted;
+        }
+    });
+}
+
 // q[j][p] = sum over bands, in band order, of (x_pk - v_jk)^2 for the pixels p0..p0+count-1.
-void computeSquaredDistances(const ImageView& image, const double* centres, std::size_t p0,
-                             std::size_t count, double* q) {
+void computeSquaredDistances(const BandSamples& samples, const ImageView& image,
+                             const double* centres, std::size_t p0, std::size_t count, double* q) {
+    std::vector<double> converted(kBlockPixels);
     for (std::size_t j = 0; j < image.clusterNumber; ++j) {
         double* row = q + j * kBlockPixels;
         const double* centre = centres + j * image.bandCount;
         for (std::size_t k = 0; k < image.bandCount; ++k) {
-            const double* x = image.bands + k * image.pixelCount + p0;
+            const double* x = blockBand(samples, image.pixelCount, k, p0, count, converted.data());
             const double v = centre[k];
             if (k == 0) {
                 for (std::size_t p = 0; p < count; ++p) {
@@ -93,7 +110,8 @@ double addCoincidingPixel(double jm, const double* q, std::size_t p, std::size_t
 }
 
 template <typename Power>
-double computeJm(const ImageView& image, const double* centres, double fuzzifier) {
+double computeJm(const BandSamples& samples, const ImageView& image, const double* centres,
+                 double fuzzifier) {
     const double exponent = 2.0 / (fuzzifier - 1.0);
     const Power power;
     const std::size_t clusters = image.clusterNumber;
@@ -106,7 +124,7 @@ double computeJm(const ImageView& image, const double* centres, double fuzzifier
     double jm = 0.0;
     for (std::size_t p0 = 0; p0 < image.pixelCount; p0 += kBlockPixels) {
         const std::size_t count = std::min(kBlockPixels, image.pixelCount - p0);
-        computeSquaredDistances(image, centres, p0, count, q);
+        computeSquaredDistances(samples, image, centres, p0, count, q);
 
         // w = D^e with D the rounded distance; s = sum over clusters of 1 / D^e.
         std::fill(s, s + count, 0.0);
@@ -171,7 +189,8 @@ ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
     }
     const ImageView image{
         run.bandData ? run.bandData->data() : nullptr, static_cast<std::size_t>(run.pixelCount),
-        static_cast<std::size_t>(run.bandCount), static_cast<std::size_t>(run.clusterNumber)};
+        static_cast<std::size_t>(run.bandCount), static_cast<std::size_t>(run.clusterNumber),
+        run.bandData ? run.bandData->type() : SampleType::Float64};
     if (!run.bandData || run.bandData->size() < image.pixelCount * image.bandCount) {
         throw std::invalid_argument("Evaluate: the image holds fewer values than its geometry");
     }
@@ -214,8 +233,9 @@ platform::ThreadPool& Evaluator::Pool() const {
 void Evaluator::Evaluate(CSolution& s) const {
     const ImageView image = checkedImage(image_, s);
     const double* centres = s.centres.data();
-    const double jm = fuzzifier == 2.0 ? squares::Jm(image, centres, squares::FastestWidth())
-                                       : computeJm<GeneralPower>(image, centres, fuzzifier);
+    const double jm = fuzzifier == 2.0
+                          ? squares::Jm(image, centres, squares::FastestWidth())
+                          : computeJm<GeneralPower>(*image_.bandData, image, centres, fuzzifier);
     storeObjectives(s, jm, image);
 }
 
@@ -250,6 +270,28 @@ void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
             storeObjectives(*solutions[i], jm[i - start], images[i]);
         }
     }
+}
+
+void Evaluator::Label(const CSolution& s, unsigned char* labels) const {
+    const ImageView image = checkedImage(image_, s);
+    const squares::VectorWidth width = squares::FastestWidth();
+    const std::size_t chunks = squares::ChunkCount(image.pixelCount);
+    const int threads = static_cast<int>(std::min<std::size_t>(chunks, threadCount_));
+    std::atomic<std::size_t> nextChunk{0};
+    const auto labelChunks = [&](int) {
+        std::vector<double> scratch(squares::ChunkScratchSize(image));
+        for (;;) {
+            const std::size_t chunk = nextChunk.fetch_add(1);
+            if (chunk >= chunks) return;
+            squares::ChunkLabels(image, s.centres.data(), chunk,
+                                 labels + chunk * squares::kChunkPixels, scratch.data(), width);
+        }
+    };
+    if (threads <= 1) {
+        labelChunks(0);
+        return;
+    }
+    Pool().Run(threads, labelChunks);
 }
 
 void Evaluator::BatchJm(const squares::PixelBands& image, std::span<const double* const> centres,

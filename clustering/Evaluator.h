@@ -6,6 +6,7 @@
 
 #include "clustering/CSolution.h"
 #include "clustering/SquaresKernel.h"
+#include "image/BandSamples.h"
 
 namespace tavorin {
 
@@ -16,7 +17,7 @@ class ThreadPool;
 // The image an evaluation reads: band-sequential (band k of pixel p at k * N + p), shared
 // read-only by everything of one run that reads the image.
 struct EvaluationImage {
-    std::shared_ptr<const std::vector<double>> bandData;
+    std::shared_ptr<const BandSamples> bandData;
     long long pixelCount = 0;  // N
     int bandCount = 0;         // d
     int clusterNumber = 0;     // K
@@ -52,6 +53,11 @@ class Evaluator {
     // Evaluates the neighbours of `member` (neighbour c being `member` with centre c moved)
     // as one batch; the results are bit for bit those of Evaluate.
     void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
+
+    // The crisp labels of `s` for the N pixels of the image (labels[p] for pixel p): 1 + the
+    // cluster of largest membership, the first of equals, or 1 + the last cluster a pixel lies
+    // on; 0 when no membership is positive. Chunks of pixels are shared by the threads.
+    void Label(const CSolution& s, unsigned char* labels) const;
 
   private:
     // Jm of one batch of the fuzzifier 2, its chunks shared by the threads.

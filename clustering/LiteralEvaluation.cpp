@@ -16,7 +16,7 @@ double squaredDistance(const LiteralImage& image, std::size_t pixel,
     const auto d = static_cast<std::size_t>(image.bandCount);
     double sum = 0.0;
     for (std::size_t k = 0; k < d; ++k) {
-        const double diff = (*image.bandData)[k * n + pixel] - centres[cluster * d + k];
+        const double diff = image.bandData->at(k * n + pixel) - centres[cluster * d + k];
         sum += diff * diff;
     }
     return sum;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "image/BandSamples.h"
+
 // The reference evaluation beside the fast one (Evaluator): what the tests compare the fast
 // evaluation with bit for bit, and the baseline of the benchmarks.
 namespace tavorin::detail {
@@ -17,7 +19,7 @@ struct ObjectivePair {
 };
 
 struct LiteralImage {
-    const std::vector<double>* bandData = nullptr;  // band k of pixel p at k * pixelCount + p
+    const BandSamples* bandData = nullptr;  // band k of pixel p at k * pixelCount + p
     long long pixelCount = 0;
     int bandCount = 0;
 };

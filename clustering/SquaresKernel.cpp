@@ -76,6 +76,24 @@ void ChunkTerms(const PixelBands& image, std::span<const double* const> centres,
     detail::BatchTermsSse2(image, centres.data(), centres.size(), first, length, terms, scratch);
 }
 
+void ChunkLabels(const PixelBands& image, const double* centres, std::size_t chunk,
+                 unsigned char* labels, double* scratch, VectorWidth width) {
+    const std::size_t first = chunk * kChunkPixels;
+    if (first >= image.pixelCount) return;
+    const std::size_t length = std::min(kChunkPixels, image.pixelCount - first);
+#if defined(__x86_64__)
+    if (width == VectorWidth::Avx512 && IsAvailable(width)) {
+        detail::LabelsAvx512(image, centres, first, length, labels, scratch);
+        return;
+    }
+    if (width == VectorWidth::Avx2 && IsAvailable(width)) {
+        detail::LabelsAvx2(image, centres, first, length, labels, scratch);
+        return;
+    }
+#endif
+    detail::LabelsSse2(image, centres, first, length, labels, scratch);
+}
+
 void AddChunkTerms(const PixelBands& image, std::size_t solutions, std::size_t chunk,
                    const double* terms, double* sums) {
     constexpr std::size_t B = detail::kBlockPixels;

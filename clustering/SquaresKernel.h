@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <span>
 
+#include "image/SampleType.h"
+
 // The Jm sum of the fuzzifier 2 over a band-sequential image, vectorised across pixels.
 // Every lane operation is the correctly rounded double operation of the scalar formula (no
 // fused operations), and the one running sum takes the terms pixel by pixel, cluster by
@@ -21,10 +23,11 @@ bool IsAvailable(VectorWidth width);
 VectorWidth FastestWidth();
 
 struct PixelBands {
-    const double* bands;  // band k of pixel p at k * pixelCount + p
+    const void* bands;  // band k of pixel p at k * pixelCount + p, samples of `type`
     std::size_t pixelCount;
     std::size_t bandCount;
     std::size_t clusterNumber;
+    SampleType type = SampleType::Float64;  // converted to doubles block by block
 };
 
 // Jm of one solution: `centres` holds K * d values, band k of centre j at j * d + k.
@@ -33,6 +36,13 @@ double Jm(const PixelBands& image, const double* centres, VectorWidth width);
 // Jm of a batch of solutions, solution s with the K * d values centres[s]; writes jm[s], each
 // exactly the value Jm gives for it. Each block of pixels is loaded once for the whole batch,
 // and the batch's running sums advance side by side.
+// The crisp labels of the pixels of chunk `chunk` (labels[0] for its first pixel) for the
+// solution `centres`: 1 + the cluster of largest membership, the first of equals, or 1 + the
+// last cluster a pixel lies on; 0 when no membership is positive. `scratch` holds
+// ChunkScratchSize(image) doubles.
+void ChunkLabels(const PixelBands& image, const double* centres, std::size_t chunk,
+                 unsigned char* labels, double* scratch, VectorWidth width);
+
 void BatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
              VectorWidth width);
 

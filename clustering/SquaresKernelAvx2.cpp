@@ -33,5 +33,10 @@ void BatchTermsAvx2(const PixelBands& image, const double* const* centres, std::
     BatchTermsKernel<Lanes>(image, centres, count, first, length, terms, scratch);
 }
 
+void LabelsAvx2(const PixelBands& image, const double* centres, std::size_t first,
+                std::size_t length, unsigned char* labels, double* scratch) {
+    LabelKernel<Lanes>(image, centres, first, length, labels, scratch);
+}
+
 }  // namespace tavorin::squares::detail
 #endif

@@ -53,22 +53,59 @@ struct Kernel {
     }
 };
 
-// Where the band values of one block are read: straight from the image, or for a last block
-// shorter than a whole number of vectors from a zero-padded copy, so every load is whole.
+// Where the band values of one block are read: straight from an image of doubles, or from a
+// copy in doubles for samples of another type and for a last block shorter than a whole
+// number of vectors (zero-padded, so every load is whole).
 struct BlockPixels {
     const double* pixels;
     std::size_t stride;
 };
 
+static_assert(sizeof(short) == 2 && sizeof(int) == 4, "the sample types' sizes");
+
+template <class T>
+void copyBlock(const PixelBands& image, std::size_t first, std::size_t count, std::size_t rounded,
+               double* padded) {
+    for (std::size_t k = 0; k < image.bandCount; ++k) {
+        const T* from = static_cast<const T*>(image.bands) + k * image.pixelCount + first;
+        double* to = padded + k * kBlockPixels;
+        for (std::size_t p = 0; p < count; ++p) to[p] = static_cast<double>(from[p]);
+        for (std::size_t p = count; p < rounded; ++p) to[p] = 0.0;
+    }
+}
+
 template <std::size_t W>
 BlockPixels blockPixels(const PixelBands& image, std::size_t first, std::size_t count,
                         double* padded) {
-    if (count % W == 0) return {image.bands + first, image.pixelCount};
-    const std::size_t rounded = count + W - count % W;
-    for (std::size_t k = 0; k < image.bandCount; ++k) {
-        const double* from = image.bands + k * image.pixelCount + first;
-        double* to = padded + k * kBlockPixels;
-        for (std::size_t p = 0; p < rounded; ++p) to[p] = p < count ? from[p] : 0.0;
+    const std::size_t rounded = count % W == 0 ? count : count + W - count % W;
+    switch (image.type) {
+        case SampleType::Float64:
+            if (count % W == 0) {
+                return {static_cast<const double*>(image.bands) + first, image.pixelCount};
+            }
+            copyBlock<double>(image, first, count, rounded, padded);
+            break;
+        case SampleType::Float32:
+            copyBlock<float>(image, first, count, rounded, padded);
+            break;
+        case SampleType::UInt8:
+            copyBlock<unsigned char>(image, first, count, rounded, padded);
+            break;
+        case SampleType::Int8:
+            copyBlock<signed char>(image, first, count, rounded, padded);
+            break;
+        case SampleType::UInt16:
+            copyBlock<unsigned short>(image, first, count, rounded, padded);
+            break;
+        case SampleType::Int16:
+            copyBlock<short>(image, first, count, rounded, padded);
+            break;
+        case SampleType::UInt32:
+            copyBlock<unsigned int>(image, first, count, rounded, padded);
+            break;
+        case SampleType::Int32:
+            copyBlock<int>(image, first, count, rounded, padded);
+            break;
     }
     return {padded, kBlockPixels};
 }
@@ -343,6 +380,73 @@ void BatchTermsFixedClusters(const PixelBands& image, const double* const* centr
                     return q;
                 });
             }
+        }
+    }
+}
+
+// The crisp labels of the pixels first .. first + length - 1 for one solution: 1 + the first
+// cluster of largest membership (0 when none is positive), or 1 + the last cluster a pixel
+// lies on (distance 0 or NaN). The memberships are those of JmKernel, lane by lane.
+template <class Lanes>
+void LabelKernel(const PixelBands& image, const double* centres, std::size_t first,
+                 std::size_t length, unsigned char* labels, double* scratch) {
+    using K = Kernel<Lanes>;
+    using V = typename K::V;
+    constexpr std::size_t W = K::W;
+    constexpr std::size_t B = K::B;
+    const std::size_t clusters = image.clusterNumber;
+    const std::size_t bands = image.bandCount;
+    const std::size_t rows = clusters * B;
+
+    double* squared = scratch;
+    double* membership = squared + rows;
+    double* inverseSum = membership + rows;
+    double* padded = inverseSum + B;
+    const V one = Lanes::Broadcast(1.0);
+
+    for (std::size_t b = 0; b * B < length; ++b) {
+        const std::size_t blockCount = smaller(B, length - b * B);
+        const BlockPixels block = blockPixels<W>(image, first + b * B, blockCount, padded);
+        for (std::size_t j = 0; j < clusters; ++j) {
+            for (std::size_t p = 0; p < blockCount; p += W) {
+                const V q =
+                    K::SquaredDistance(block.pixels, block.stride, bands, p, centres + j * bands);
+                const V distance = Lanes::Sqrt(q);
+                const V square = Lanes::Mul(distance, distance);
+                Lanes::Store(squared + j * B + p, q);
+                Lanes::Store(membership + j * B + p, square);
+                const V before = j == 0 ? Lanes::Zero() : Lanes::Load(inverseSum + p);
+                Lanes::Store(inverseSum + p, Lanes::Add(before, Lanes::Div(one, square)));
+            }
+        }
+        for (std::size_t j = 0; j < clusters; ++j) {
+            for (std::size_t p = 0; p < blockCount; p += W) {
+                const V u = Lanes::Div(one, Lanes::Mul(Lanes::Load(membership + j * B + p),
+                                                       Lanes::Load(inverseSum + p)));
+                Lanes::Store(membership + j * B + p, u);
+            }
+        }
+        unsigned char* blockLabels = labels + b * B;
+        for (std::size_t p = 0; p < blockCount; ++p) {
+            std::size_t coinciding = clusters;
+            for (std::size_t j = 0; j < clusters; ++j) {
+                const double q = squared[j * B + p];
+                if (q == 0.0 || isNaN(q)) coinciding = j;
+            }
+            if (coinciding < clusters) {
+                blockLabels[p] = static_cast<unsigned char>(coinciding + 1);
+                continue;
+            }
+            double best = 0.0;
+            unsigned char label = 0;
+            for (std::size_t j = 0; j < clusters; ++j) {
+                const double u = membership[j * B + p];
+                if (u > best) {
+                    best = u;
+                    label = static_cast<unsigned char>(j + 1);
+                }
+            }
+            blockLabels[p] = label;
         }
     }
 }

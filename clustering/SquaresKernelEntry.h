@@ -33,6 +33,13 @@ void BatchTermsAvx2(const PixelBands& image, const double* const* centres, std::
 void BatchTermsAvx512(const PixelBands& image, const double* const* centres, std::size_t count,
                       std::size_t first, std::size_t length, double* terms, double* scratch);
 
+void LabelsSse2(const PixelBands& image, const double* centres, std::size_t first,
+                std::size_t length, unsigned char* labels, double* scratch);
+void LabelsAvx2(const PixelBands& image, const double* centres, std::size_t first,
+                std::size_t length, unsigned char* labels, double* scratch);
+void LabelsAvx512(const PixelBands& image, const double* centres, std::size_t first,
+                  std::size_t length, unsigned char* labels, double* scratch);
+
 double JmSse2(const PixelBands& image, const double* centres, double* scratch);
 
 // Defined only on x86-64; called only where the processor reports AVX2.

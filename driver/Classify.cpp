@@ -97,7 +97,7 @@ Image ReadImage(const std::string& path) {
     image.bands = input.description.bands;
     image.dataType = input.description.dataType;
     image.georeferenceEntries = std::move(input.description.georeferenceEntries);
-    image.bandData = std::move(input.bandData);
+    image.bandData = input.bandData.ToDoubles();
     image.bandNodata = std::move(input.description.bandNodata);
     return image;
 }
@@ -135,7 +135,7 @@ ClassifyResult Classify(const Image& image, const ClassifyOptions& options) {
         for (const CSolution& member : front) {
             FrontMember out;
             out.labels.assign(pixels, 0);
-            AssignLabels(run.globals, member, out.labels.data());
+            AssignLabels(run.globals, run.evaluator, member, out.labels.data());
             out.xbIndex = member.xbIndex;
             out.jm = member.jm;
             out.centres = member.centres;

@@ -52,23 +52,25 @@ std::string reasonsText(const LeftOutPixels& leftOut,
 
 // Per-band maxima and minima, each band's entries first, then K copies laid out like a centre
 // vector (entry j * B + b is the bound of band b).
-void fillBounds(RunGlobals& globals, const std::vector<double>& bandData, int bandCount,
+void fillBounds(RunGlobals& globals, const BandSamples& bandData, int bandCount,
                 long long pixelCount, int clusterNumber) {
     const auto bands = static_cast<std::size_t>(bandCount);
     const auto pixels = static_cast<std::size_t>(pixelCount);
     globals.upperBound.reserve((static_cast<std::size_t>(clusterNumber) + 1) * bands);
     globals.lowerBound.reserve((static_cast<std::size_t>(clusterNumber) + 1) * bands);
-    for (std::size_t b = 0; b < bands; ++b) {
-        const double* band = bandData.data() + b * pixels;
-        double maximum = band[0];
-        double minimum = band[0];
-        for (std::size_t p = 0; p < pixels; ++p) {
-            if (band[p] > maximum) maximum = band[p];
-            if (band[p] < minimum) minimum = band[p];
+    bandData.Visit([&](const auto& values) {
+        for (std::size_t b = 0; b < bands; ++b) {
+            const auto* band = values.data() + b * pixels;
+            auto maximum = band[0];
+            auto minimum = band[0];
+            for (std::size_t p = 0; p < pixels; ++p) {
+                if (band[p] > maximum) maximum = band[p];
+                if (band[p] < minimum) minimum = band[p];
+            }
+            globals.upperBound.push_back(static_cast<double>(maximum));
+            globals.lowerBound.push_back(static_cast<double>(minimum));
         }
-        globals.upperBound.push_back(maximum);
-        globals.lowerBound.push_back(minimum);
-    }
+    });
     for (std::size_t j = 0; j < static_cast<std::size_t>(clusterNumber); ++j) {
         for (std::size_t b = 0; b < bands; ++b) {
             globals.upperBound.push_back(globals.upperBound[j * bands + b]);
@@ -118,8 +120,7 @@ void checkDistancesRepresentable(const RunGlobals& globals) {
 }  // namespace
 
 RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
-                          std::vector<double> bandData,
-                          std::vector<std::optional<double>> bandNodata) {
+                          BandSamples bandData, std::vector<std::optional<double>> bandNodata) {
     RunGlobals globals;
     globals.clusterNumber = parameters.clusterNumber;
     globals.inputPath = parameters.inputPath;
@@ -149,8 +150,15 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
             "The image has nothing to classify: every band holds a single value throughout.");
     }
     checkDistancesRepresentable(globals);
-    globals.bandData = std::make_shared<const std::vector<double>>(std::move(bandData));
+    globals.bandData = std::make_shared<const BandSamples>(std::move(bandData));
     return globals;
+}
+
+RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
+                          std::vector<double> bandData,
+                          std::vector<std::optional<double>> bandNodata) {
+    return MakeRunGlobals(parameters, lines, samples, bands, BandSamples(std::move(bandData)),
+                          std::move(bandNodata));
 }
 
 std::optional<std::string> LeftOutPixelsMessage(const RunGlobals& globals) {
@@ -211,9 +219,10 @@ CEnviImage DescribeInputImage(const std::string& path) {
 InputImage ReadInputImage(const std::string& rawPath) {
     InputImage image;
     image.description = DescribeInputImage(rawPath);
-    // Read straight into band-sequential doubles: no raw copy or pixel matrix is kept beside it.
-    image.bandData = image.description.format == "ENVI" ? image.description.ReadBandData()
-                                                        : ReadGdalBandData(image.description);
+    // Read straight into band-sequential samples of the file's type: no raw copy or pixel
+    // matrix is kept beside them.
+    image.bandData = image.description.format == "ENVI" ? image.description.ReadSamples()
+                                                        : ReadGdalSamples(image.description);
     return image;
 }
 

@@ -24,26 +24,28 @@ struct InputStageResult {
 // refuses.
 CEnviImage DescribeInputImage(const std::string& path);
 
-// An image read as the commands read it: its description and its samples as band-sequential
-// doubles. An image with an ENVI header beside it is read through the header; any other raster
-// through GDAL; without either the header is missing. Throws UserError for every image it
+// An image read as the commands read it: its description and its samples band-sequentially
+// in their own type. An image with an ENVI header beside it is read through the header; any other
+// raster through GDAL; without either the header is missing. Throws UserError for every image it
 // refuses.
 struct InputImage {
     CEnviImage description;
-    std::vector<double> bandData;
+    BandSamples bandData;
 };
 InputImage ReadInputImage(const std::string& rawPath);
 
 // The input stage of the classification command: reads the image named by `parameters` and
-// fills a RunGlobals with the parameters, the geometry, the searched pixels as band-sequential
-// doubles and the per-band bounds; `nodata` says which nodata value leaves pixels out. Throws
-// UserError for every image it refuses.
+// fills a RunGlobals with the parameters, the geometry, the searched pixels band-sequentially
+// in their own type and the per-band bounds; `nodata` says which nodata value leaves pixels out.
+// Throws UserError for every image it refuses.
 InputStageResult LoadInputStage(const RunParameters& parameters, const NodataRule& nodata = {});
 
 // A RunGlobals for `parameters` and an image already in memory (band b of pixel p at
 // b * lines * samples + p). Pixels whose every band holds its value in `bandNodata` (one entry a
 // band, or none) and pixels with a NaN or infinite sample are left out of the search. Refuses an
 // image with no pixel left to search, and one whose every band holds one value.
+RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
+                          BandSamples bandData, std::vector<std::optional<double>> bandNodata = {});
 RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
                           std::vector<double> bandData,
                           std::vector<std::optional<double>> bandNodata = {});

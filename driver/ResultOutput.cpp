@@ -90,7 +90,7 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
             progress.Step();
             run.ThrowIfInterrupted();
             const std::string name = MapFileName(parameters.outputPath, j, options.format);
-            AssignLabels(globals, front[j], labels.data());
+            AssignLabels(globals, run.evaluator, front[j], labels.data());
             if (options.format == MapFormat::GeoTiff) {
                 geoTiff.labels = labels;
                 const GeoTiffMapFiles files = MakeGeoTiffMap(geoTiff);

@@ -35,7 +35,7 @@ class CMemeticClustering {
     int sampleCount = 0;
     int geneCount = 0;  // K * d, the length of every centre vector
     // The image, band-sequential (band k of pixel p at k * N + p), shared with RunGlobals.
-    std::shared_ptr<const std::vector<double>> bandData;
+    std::shared_ptr<const BandSamples> bandData;
     std::vector<double> upperBound;  // per gene, laid out like a centre vector
     std::vector<double> lowerBound;
 

@@ -57,7 +57,7 @@ void CMemeticClustering::Initialization(const CEnviImage& /*description*/) {
 
 void CMemeticClustering::initRandomPopulation() {
     const auto pixels = static_cast<int>(pixelCount());
-    const std::vector<double>& image = *bandData;
+    const BandSamples& image = *bandData;
     for (int i = 0; i < popSize; ++i) {
         std::vector<double>& centres = population[static_cast<std::size_t>(i)].centres;
         centres.clear();
@@ -67,8 +67,8 @@ void CMemeticClustering::initRandomPopulation() {
             const int p = std::min(run_.random.randInt(0, pixels), pixels - 1);
             for (int k = 0; k < bandCount; ++k) {
                 centres.push_back(
-                    image[static_cast<std::size_t>(p) +
-                          static_cast<std::size_t>(k) * static_cast<std::size_t>(pixels)]);
+                    image.at(static_cast<std::size_t>(p) +
+                             static_cast<std::size_t>(k) * static_cast<std::size_t>(pixels)));
             }
         }
     }

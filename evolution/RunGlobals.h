@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "image/BandSamples.h"
 #include "image/LeftOutPixels.h"
 
 namespace tavorin {
@@ -25,7 +26,8 @@ struct RunGlobals {
 
     // The searched pixels of the image, band-sequential: band b of the p-th searched pixel at
     // b * N + p, N = pixelCount(). Held once and shared read-only by everything that reads it.
-    std::shared_ptr<const std::vector<double>> bandData;
+    // The samples keep the image's own type (a byte image costs its raw size).
+    std::shared_ptr<const BandSamples> bandData;
     // The pixels left out of the search (nodata, non-finite samples); none when null.
     std::shared_ptr<const LeftOutPixels> leftOut;
     // The nodata value applied to each band; empty when none is.

@@ -111,6 +111,39 @@ std::vector<double> CEnviImage::ReadBandData() const {
     return envi::detail::ReadBandSequential(*this);
 }
 
+SampleType CEnviImage::StoredType() const {
+    if (format != "ENVI") {
+        // GDAL's names of the sample types it reads.
+        static const std::pair<const char*, SampleType> kGdalTypes[] = {
+            {"Byte", SampleType::UInt8},      {"Int8", SampleType::Int8},
+            {"UInt16", SampleType::UInt16},   {"Int16", SampleType::Int16},
+            {"UInt32", SampleType::UInt32},   {"Int32", SampleType::Int32},
+            {"Float32", SampleType::Float32}, {"Float64", SampleType::Float64}};
+        for (const auto& [name, type] : kGdalTypes) {
+            if (sampleType == name) return type;
+        }
+        return SampleType::Float64;
+    }
+    switch (dataType) {
+        case 1:
+            return SampleType::UInt8;
+        case 2:
+            return SampleType::Int16;
+        case 3:
+            return SampleType::Int32;
+        case 4:
+            return SampleType::Float32;
+        case 12:
+            return SampleType::UInt16;
+        case 13:
+            return SampleType::UInt32;
+        default:
+            return SampleType::Float64;
+    }
+}
+
+BandSamples CEnviImage::ReadSamples() const { return envi::detail::ReadBandSamples(*this); }
+
 void CEnviImage::SetGeometry(int newBands, int newLines, int newSamples, int newDataType,
                              const std::string& newFileName) {
     bands = newBands;

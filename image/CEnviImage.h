@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "image/BandSamples.h"
 #include "image/Georeference.h"
+#include "image/SampleType.h"
 
 namespace tavorin {
 
@@ -83,6 +85,13 @@ class CEnviImage {
     // the file's interleave and byte order. The file is read piecewise, so the doubles are
     // the only full copy of the image held.
     std::vector<double> ReadBandData() const;
+
+    // The type the samples are held in once read: the file's own (a GDAL image of bands of
+    // different types: doubles).
+    SampleType StoredType() const;
+    // The whole image band-sequentially in its own sample type: a byte image costs its raw
+    // size. ENVI images only; GDAL images are read by ReadGdalSamples.
+    BandSamples ReadSamples() const;
 
     // Sets the geometry and file name of an output image; `classes` keeps its value.
     void SetGeometry(int bands, int lines, int samples, int dataType, const std::string& fileName);

@@ -18,8 +18,13 @@ std::string GeometryText(const SampleLayout& layout) {
 }
 
 double BandDataBytes(const SampleLayout& layout) {
+    // Samples are held in their own type; a type the reader refuses counts as doubles.
+    int sampleBytes = 8;
+    for (const int code : {1, 2, 3, 4, 5, 12, 13}) {
+        if (layout.dataType == code) sampleBytes = CEnviImage::BytesPerSample(code);
+    }
     return static_cast<double>(layout.samples) * static_cast<double>(layout.lines) *
-           static_cast<double>(layout.bands) * 8.0;
+           static_cast<double>(layout.bands) * sampleBytes;
 }
 
 bool ByteCountsFit(const SampleLayout& layout) {

@@ -24,7 +24,8 @@ SampleLayout LayoutOf(const CEnviImage& image);
 // "S samples, L lines and B bands".
 std::string GeometryText(const SampleLayout& layout);
 
-// The bytes the image needs once held as doubles, computed without overflow.
+// The bytes the image needs once held in memory in its own sample type, computed without
+// overflow.
 double BandDataBytes(const SampleLayout& layout);
 
 // Whether every byte count of the image, the doubles and the header offset included, fits a

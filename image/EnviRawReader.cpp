@@ -146,17 +146,19 @@ std::vector<unsigned char> ReadRawSamples(const CEnviImage& image) {
     return buffer;
 }
 
-std::vector<double> ReadBandSequential(const CEnviImage& image) {
-    checkReadableGeometry(image);
+namespace {
+
+// Reads the whole image band-sequentially into `values` (one per sample), whatever the file's
+// interleave and byte order; `decode` turns a run of the file's samples into values.
+template <class T, class Decode>
+void readBandSequential(const CEnviImage& image, std::vector<T>& values, Decode decode) {
     const int sampleBytes = CEnviImage::BytesPerSample(image.dataType);
     const std::int64_t valueCount = image.PixelCount() * image.bands;
-    checkFitsInMemory(image, BandDataBytes(LayoutOf(image)));
     FilePointer file = openRawFile(image);
 
-    std::vector<double> bandData =
-        platform::LargeZeroedDoubles(static_cast<std::size_t>(valueCount));
+    values = platform::LargeZeroed<T>(static_cast<std::size_t>(valueCount));
     std::vector<unsigned char> chunkBytes(kSamplesPerChunk * static_cast<std::size_t>(sampleBytes));
-    std::vector<double> chunkValues;
+    std::vector<T> chunkValues;
     if (image.interleave != CEnviImage::Interleave::Bsq) chunkValues.resize(kSamplesPerChunk);
     InterleaveCursor cursor(image);
     const bool bigEndian = image.byteOrder == 1;
@@ -167,17 +169,38 @@ std::vector<double> ReadBandSequential(const CEnviImage& image) {
         readExactly(file.get(), chunkBytes.data(), count * static_cast<std::size_t>(sampleBytes),
                     image);
         if (image.interleave == CEnviImage::Interleave::Bsq) {
-            DecodeSamples(chunkBytes.data(), count, image.dataType, bigEndian,
-                          bandData.data() + done);
+            decode(chunkBytes.data(), count, image.dataType, bigEndian, values.data() + done);
         } else {
-            DecodeSamples(chunkBytes.data(), count, image.dataType, bigEndian, chunkValues.data());
+            decode(chunkBytes.data(), count, image.dataType, bigEndian, chunkValues.data());
             for (std::size_t i = 0; i < count; ++i) {
-                bandData[static_cast<std::size_t>(cursor.next())] = chunkValues[i];
+                values[static_cast<std::size_t>(cursor.next())] = chunkValues[i];
             }
         }
         done += static_cast<std::int64_t>(count);
     }
-    return bandData;
+}
+
+}  // namespace
+
+std::vector<double> ReadBandSequential(const CEnviImage& image) {
+    checkReadableGeometry(image);
+    checkFitsInMemory(image, static_cast<double>(image.PixelCount()) * image.bands * 8.0);
+    std::vector<double> values;
+    readBandSequential(image, values, DecodeSamples);
+    return values;
+}
+
+BandSamples ReadBandSamples(const CEnviImage& image) {
+    checkReadableGeometry(image);
+    checkFitsInMemory(image, BandDataBytes(LayoutOf(image)));
+    BandSamples samples = BandSamples::Zeroed(image.StoredType(), 0);
+    samples.Visit([&](auto& values) {
+        readBandSequential(
+            image, values,
+            [](const unsigned char* bytes, std::size_t count, int dataType, bool bigEndian,
+               auto* out) { DecodeNativeSamples(bytes, count, dataType, bigEndian, out); });
+    });
+    return samples;
 }
 
 }  // namespace tavorin::envi::detail

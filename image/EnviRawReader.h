@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "image/BandSamples.h"
 #include "image/CEnviImage.h"
 
 // Reading of an ENVI image's raw file as its header describes it. Internal to CEnviImage.
@@ -12,5 +13,8 @@ std::vector<unsigned char> ReadRawSamples(const CEnviImage& image);
 
 // The whole image as band-sequential doubles; see CEnviImage::ReadBandData.
 std::vector<double> ReadBandSequential(const CEnviImage& image);
+
+// The whole image band-sequentially in its own sample type; see CEnviImage::ReadSamples.
+BandSamples ReadBandSamples(const CEnviImage& image);
 
 }  // namespace tavorin::envi::detail

@@ -139,7 +139,8 @@ std::optional<CEnviImage> DescribeGdalRaster(const std::string& path) {
     for (const auto& value : image.bandNodata) anyNodata = anyNodata || value.has_value();
     if (!anyNodata) image.bandNodata.clear();
 
-    const envi::detail::SampleLayout layout{image.samples, image.lines, image.bands, 5, 0};
+    const envi::detail::SampleLayout layout{image.samples, image.lines, image.bands, image.dataType,
+                                            0};
     if (!envi::detail::ByteCountsFit(layout)) envi::detail::ThrowTooLarge(layout, "");
     if (const auto exceeded =
             platform::ExceedsPhysicalMemory(envi::detail::BandDataBytes(layout))) {
@@ -173,7 +174,39 @@ bool IsSelfDescribingRaster(const std::string& path) {
     return false;
 }
 
-std::vector<double> ReadGdalBandData(const CEnviImage& description) {
+namespace {
+
+// The buffer type GDAL converts the samples to: that of the samples themselves. Signed
+// bytes marked SIGNEDBYTE are read as bytes, whose bits they are.
+GDALDataType bufferTypeOf(SampleType type) {
+    switch (type) {
+        case SampleType::Float32:
+            return GDT_Float32;
+        case SampleType::UInt8:
+            return GDT_Byte;
+        case SampleType::Int8:
+#if GDAL_VERSION_NUM >= 3070000
+            return GDT_Int8;
+#else
+            return GDT_Byte;
+#endif
+        case SampleType::UInt16:
+            return GDT_UInt16;
+        case SampleType::Int16:
+            return GDT_Int16;
+        case SampleType::UInt32:
+            return GDT_UInt32;
+        case SampleType::Int32:
+            return GDT_Int32;
+        case SampleType::Float64:
+            break;
+    }
+    return GDT_Float64;
+}
+
+}  // namespace
+
+BandSamples ReadGdalSamples(const CEnviImage& description) {
     const gdal::QuietErrors quiet;
     const std::string& path = description.fileName;
     const gdal::Dataset dataset = gdal::OpenRaster(path);
@@ -187,38 +220,48 @@ std::vector<double> ReadGdalBandData(const CEnviImage& description) {
         throw UserError("The image " + inQuotes(path) + " changed while it was being read.");
     }
     const std::size_t pixels = static_cast<std::size_t>(description.PixelCount());
-    std::vector<double> bandData =
-        platform::LargeZeroedDoubles(pixels * static_cast<std::size_t>(description.bands));
+    const SampleType type = description.StoredType();
+    BandSamples samples =
+        BandSamples::Zeroed(type, pixels * static_cast<std::size_t>(description.bands));
+    auto* data = static_cast<unsigned char*>(samples.data());
+    const auto sampleBytes = static_cast<GSpacing>(SampleBytes(type));
     // Windows of whole lines across every band, each sample straight into its band-sequential
     // place, so that a pixel-interleaved file is read once and not once per band.
-    const auto lineBytes = static_cast<GSpacing>(sizeof(double)) * description.samples;
-    const auto bandBytes = static_cast<GSpacing>(sizeof(double) * pixels);
+    const GSpacing lineBytes = sampleBytes * description.samples;
+    const GSpacing bandBytes = sampleBytes * static_cast<GSpacing>(pixels);
     int windowLines = 0, blockSamples = 0;
     GDALGetBlockSize(GDALGetRasterBand(dataset.get(), 1), &blockSamples, &windowLines);
     windowLines = std::max(1, std::min(description.lines, std::max(windowLines, 256)));
     for (int line = 0; line < description.lines; line += windowLines) {
         const int count = std::min(windowLines, description.lines - line);
-        double* target = bandData.data() + static_cast<std::size_t>(line) *
-                                               static_cast<std::size_t>(description.samples);
+        unsigned char* target =
+            data + static_cast<std::size_t>(line) * static_cast<std::size_t>(lineBytes);
         CPLErrorReset();
         const CPLErr result = GDALDatasetRasterIOEx(
             dataset.get(), GF_Read, 0, line, description.samples, count, target,
-            description.samples, count, GDT_Float64, description.bands, nullptr,
-            static_cast<GSpacing>(sizeof(double)), lineBytes, bandBytes, nullptr);
+            description.samples, count, bufferTypeOf(type), description.bands, nullptr, sampleBytes,
+            lineBytes, bandBytes, nullptr);
         // A driver may report a damaged block as an error and still return success.
         if (result != CE_None || CPLGetLastErrorType() >= CE_Failure) {
             throw UserError("Cannot read the image " + inQuotes(path) + " (from line " +
                             formatInt(line + 1) + "): " + gdal::LastErrorMessage() + ".");
         }
     }
+    if (type != SampleType::Float64) return samples;
+    // Doubles of bands of mixed types: signed bytes came as their unsigned bits.
+    auto* values = reinterpret_cast<double*>(data);
     for (int b = 0; b < description.bands; ++b) {
         if (!holdsSignedBytes(GDALGetRasterBand(dataset.get(), b + 1))) continue;
-        double* band = bandData.data() + static_cast<std::size_t>(b) * pixels;
+        double* band = values + static_cast<std::size_t>(b) * pixels;
         for (std::size_t p = 0; p < pixels; ++p) {
             if (band[p] > 127.0) band[p] -= 256.0;
         }
     }
-    return bandData;
+    return samples;
+}
+
+std::vector<double> ReadGdalBandData(const CEnviImage& description) {
+    return ReadGdalSamples(description).ToDoubles();
 }
 
 }  // namespace tavorin

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "image/BandSamples.h"
 #include "image/CEnviImage.h"
 
 namespace tavorin {
@@ -24,5 +25,8 @@ bool IsSelfDescribingRaster(const std::string& path);
 // pixel p at b * N + p), each band read straight into its place. Throws UserError with GDAL's
 // reason when any part of it cannot be read.
 std::vector<double> ReadGdalBandData(const CEnviImage& description);
+
+// The same samples in their own type (CEnviImage::StoredType): a byte raster costs its size.
+BandSamples ReadGdalSamples(const CEnviImage& description);
 
 }  // namespace tavorin

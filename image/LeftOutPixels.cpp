@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 namespace tavorin {
@@ -28,22 +29,28 @@ std::vector<std::optional<double>> ApplyNodataRule(
     return {};
 }
 
-LeftOutPixels LeaveOutPixels(std::vector<double>& bandData, long long pixelCount, int bands,
-                             const std::vector<std::optional<double>>& bandNodata) {
+namespace {
+
+template <class T>
+LeftOutPixels leaveOut(std::vector<T>& bandData, long long pixelCount, int bands,
+                       const std::vector<std::optional<double>>& bandNodata) {
+    constexpr bool kMayBeNonFinite = std::is_floating_point_v<T>;
     const auto pixels = static_cast<std::size_t>(pixelCount);
     const auto bandTotal = static_cast<std::size_t>(bands);
     bool anyNodata = false;
     for (const auto& value : bandNodata) anyNodata = anyNodata || value.has_value();
+    // Integer samples are always finite: without a nodata value nothing is left out.
+    if (!anyNodata && !kMayBeNonFinite) return {};
 
     // One pass per band, in the order the samples lie.
     std::vector<std::uint8_t> state(pixels, anyNodata ? kNoData : 0);
     for (std::size_t b = 0; b < bandTotal; ++b) {
-        const double* band = bandData.data() + b * pixels;
+        const T* band = bandData.data() + b * pixels;
         const bool hasNodata = b < bandNodata.size() && bandNodata[b].has_value();
         const double nodata = hasNodata ? *bandNodata[b] : 0.0;
         for (std::size_t p = 0; p < pixels; ++p) {
-            const double value = band[p];
-            if (!std::isfinite(value)) state[p] |= kNotFinite;
+            const double value = static_cast<double>(band[p]);
+            if (kMayBeNonFinite && !std::isfinite(value)) state[p] |= kNotFinite;
             if (hasNodata && value != nodata) state[p] &= static_cast<std::uint8_t>(~kNoData);
         }
     }
@@ -69,8 +76,22 @@ LeftOutPixels LeaveOutPixels(std::vector<double>& bandData, long long pixelCount
         }
     }
     bandData.resize(kept * bandTotal);
+    bandData.shrink_to_fit();
     leftOut.searched = std::move(state);
     return leftOut;
+}
+
+}  // namespace
+
+LeftOutPixels LeaveOutPixels(std::vector<double>& bandData, long long pixelCount, int bands,
+                             const std::vector<std::optional<double>>& bandNodata) {
+    return leaveOut(bandData, pixelCount, bands, bandNodata);
+}
+
+LeftOutPixels LeaveOutPixels(BandSamples& bandData, long long pixelCount, int bands,
+                             const std::vector<std::optional<double>>& bandNodata) {
+    return bandData.Visit(
+        [&](auto& values) { return leaveOut(values, pixelCount, bands, bandNodata); });
 }
 
 }  // namespace tavorin

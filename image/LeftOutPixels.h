@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "image/BandSamples.h"
+
 namespace tavorin {
 
 // The pixels an image leaves out of the classification: those without data in every band and
@@ -38,6 +40,8 @@ std::vector<std::optional<double>> ApplyNodataRule(
 // has a nodata value in `bandNodata` (one entry a band, or none) holds it there, or when any of
 // its samples is NaN or infinite. `bandData` is left as it is when no pixel is left out.
 LeftOutPixels LeaveOutPixels(std::vector<double>& bandData, long long pixelCount, int bands,
+                             const std::vector<std::optional<double>>& bandNodata);
+LeftOutPixels LeaveOutPixels(BandSamples& bandData, long long pixelCount, int bands,
                              const std::vector<std::optional<double>>& bandNodata);
 
 }  // namespace tavorin

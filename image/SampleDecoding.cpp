@@ -2,6 +2,8 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 
 namespace tavorin {
 namespace {
@@ -63,6 +65,37 @@ void DecodeSamples(const unsigned char* bytes, std::size_t count, int dataType, 
             return;
         default:
             return;
+    }
+}
+
+void DecodeNativeSamples(const unsigned char* bytes, std::size_t count, int dataType,
+                         bool bigEndian, void* out) {
+    std::size_t size = 0;
+    switch (dataType) {
+        case 1:
+            size = 1;
+            break;
+        case 2:
+        case 12:
+            size = 2;
+            break;
+        case 3:
+        case 4:
+        case 13:
+            size = 4;
+            break;
+        case 5:
+            size = 8;
+            break;
+        default:
+            return;
+    }
+    std::memcpy(out, bytes, count * size);
+    if (size == 1 || bigEndian == (std::endian::native == std::endian::big)) return;
+    auto* swapped = static_cast<unsigned char*>(out);
+    for (std::size_t i = 0; i < count; ++i) {
+        unsigned char* sample = swapped + i * size;
+        for (std::size_t a = 0, b = size - 1; a < b; ++a, --b) std::swap(sample[a], sample[b]);
     }
 }
 

@@ -6,8 +6,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "platform/Saturate.h"
 
@@ -79,7 +82,52 @@ DisplayBands ChooseDisplayBands(int bandCount) {
     return {{0, 0, 0}, true};
 }
 
-Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples,
+namespace {
+
+// The stretch of a band of small integers from its histogram: the ranks Percentile selects
+// give the same values without a copy of the band.
+template <class T>
+StretchRange histogramStretchRange(std::span<const T> band) {
+    constexpr long kOffset = -static_cast<long>(std::numeric_limits<T>::min());
+    std::vector<std::size_t> counts(static_cast<std::size_t>(1) << (8 * sizeof(T)));
+    for (const T value : band) ++counts[static_cast<std::size_t>(value + kOffset)];
+    // The value of rank r (from 0) in ascending order.
+    const auto valueOfRank = [&](std::size_t rank) -> double {
+        std::size_t below = 0;
+        for (std::size_t v = 0; v < counts.size(); ++v) {
+            below += counts[v];
+            if (below > rank) return static_cast<double>(static_cast<long>(v) - kOffset);
+        }
+        return NAN;
+    };
+    const auto percentile = [&](int percent) -> double {
+        if (band.empty()) return NAN;
+        const double position = static_cast<double>(band.size() - 1) * percent / 100.0;
+        const auto lowerRank = static_cast<std::size_t>(std::floor(position));
+        const double fraction = position - static_cast<double>(lowerRank);
+        const double lowerValue = valueOfRank(lowerRank);
+        if (fraction == 0.0 || lowerRank + 1 >= band.size()) return lowerValue;
+        return lowerValue + fraction * (valueOfRank(lowerRank + 1) - lowerValue);
+    };
+    StretchRange range{percentile(2), percentile(98)};
+    if (range.high > range.low || band.empty()) return range;
+    return {valueOfRank(0), valueOfRank(band.size() - 1)};
+}
+
+template <class T>
+StretchRange stretchRangeOf(std::span<const T> band) {
+    if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
+        return histogramStretchRange(band);
+    } else if constexpr (std::is_same_v<T, double>) {
+        return PercentileStretchRange(band);
+    } else {
+        const std::vector<double> values(band.begin(), band.end());
+        return PercentileStretchRange(values);
+    }
+}
+
+template <class T>
+Picture inputPicture(std::span<const T> bandData, int bands, int lines, int samples,
                      std::span<const std::uint8_t> searched) {
     const auto pixelCount = static_cast<std::size_t>(lines) * static_cast<std::size_t>(samples);
     const std::size_t shownCount = searched.empty()
@@ -99,15 +147,30 @@ Picture InputPicture(std::span<const double> bandData, int bands, int lines, int
     for (int channel = 0; channel < 3; ++channel) {
         const auto band = bandData.subspan(
             static_cast<std::size_t>(shown.band[channel]) * shownCount, shownCount);
-        const StretchRange range = PercentileStretchRange(band);
+        const StretchRange range = stretchRangeOf(band);
         std::size_t q = 0;
         for (std::size_t p = 0; p < pixelCount; ++p) {
             const bool left = !searched.empty() && searched[p] == 0;
             picture.pixels[p * 3 + static_cast<std::size_t>(channel)] =
-                left ? kLeftOutGrey : StretchToByte(band[q++], range);
+                left ? kLeftOutGrey : StretchToByte(static_cast<double>(band[q++]), range);
         }
     }
     return picture;
+}
+
+}  // namespace
+
+Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples,
+                     std::span<const std::uint8_t> searched) {
+    return inputPicture(bandData, bands, lines, samples, searched);
+}
+
+Picture InputPicture(const BandSamples& bandData, int bands, int lines, int samples,
+                     std::span<const std::uint8_t> searched) {
+    return bandData.Visit([&](const auto& values) {
+        return inputPicture(std::span(values.data(), values.size()), bands, lines, samples,
+                            searched);
+    });
 }
 
 Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes,

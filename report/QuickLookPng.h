@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "image/BandSamples.h"
 #include "image/ClassColours.h"
 
 namespace tavorin {
@@ -54,6 +55,8 @@ inline constexpr std::uint8_t kLeftOutGrey = 128;
 // band stretched between its 2nd and 98th percentile. With `searched` (entry p is 0 for a pixel
 // left out), `bandData` holds the searched pixels alone, in order, and the others are grey.
 Picture InputPicture(std::span<const double> bandData, int bands, int lines, int samples,
+                     std::span<const std::uint8_t> searched = {});
+Picture InputPicture(const BandSamples& bandData, int bands, int lines, int samples,
                      std::span<const std::uint8_t> searched = {});
 
 // A classification map coloured with the colours of classes 0..`classes`-1 (beyond the table's

@@ -22,8 +22,8 @@ struct FrontMemberResult {
 struct ResultPicturesInput {
     RunParameters parameters;
     std::uint32_t seed = 0;
-    CEnviImage input;                               // the input image's description
-    const std::vector<double>* bandData = nullptr;  // the input image, band-sequential
+    CEnviImage input;                       // the input image's description
+    const BandSamples* bandData = nullptr;  // the input image, band-sequential
     // Entry p is 0 for a pixel left out of the classification (bandData then holds the others
     // alone); empty when none is.
     std::span<const std::uint8_t> searched;

@@ -17,7 +17,7 @@ struct EvaluatedImage {
         : globals(MakeRunGlobals(clusters, 6, lines, samples, bands, std::move(data))),
           evaluator(EvaluationImage{globals.bandData, globals.pixelCount(), bands, clusters}) {}
     void Evaluate(CSolution& s) const { evaluator.Evaluate(s); }
-    const std::vector<double>& data() const { return *globals.bandData; }
+    std::vector<double> data() const { return globals.bandData->ToDoubles(); }
 
     RunGlobals globals;
     Evaluator evaluator;

@@ -25,7 +25,8 @@ using testing::RandomCentres;
 squares::PixelBands pixelsOf(const EvaluatedImage& algorithm) {
     const RunGlobals& g = algorithm.globals;
     return {g.bandData->data(), static_cast<std::size_t>(g.pixelCount()),
-            static_cast<std::size_t>(g.bandCount), static_cast<std::size_t>(g.clusterNumber)};
+            static_cast<std::size_t>(g.bandCount), static_cast<std::size_t>(g.clusterNumber),
+            g.bandData->type()};
 }
 
 double literalJm(const EvaluatedImage& algorithm, const std::vector<double>& centres) {

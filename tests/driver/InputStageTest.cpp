@@ -92,7 +92,7 @@ TEST(InputStage, FillsRunGlobalsForFiveClustersAndFourBands) {
     EXPECT_EQ(globals.pixelCount(), 6);
 
     ASSERT_TRUE(globals.bandData);
-    EXPECT_EQ(*globals.bandData,
+    EXPECT_EQ(globals.bandData->ToDoubles(),
               (std::vector<double>{5,   -3,  7,   0,   2,   1,   4,     4,     4,      4, 4, 4,
                                    100, 200, 300, 400, 500, 600, -1000, 32767, -32768, 0, 0, 0}));
 
@@ -145,7 +145,7 @@ TEST(InputStage, LeavesOutNodataAndNonFinitePixels) {
     RunGlobals globals = LoadInputStage(parameters).globals;
     EXPECT_EQ(globals.pixelCount(), 2);
     EXPECT_EQ(globals.imagePixelCount(), 4);
-    EXPECT_EQ(*globals.bandData, (std::vector<double>{1.0, 2.0, 5.0, 4.0}));
+    EXPECT_EQ(globals.bandData->ToDoubles(), (std::vector<double>{1.0, 2.0, 5.0, 4.0}));
     EXPECT_EQ(globals.leftOut->searched, (std::vector<std::uint8_t>{1, 0, 1, 0}));
     EXPECT_EQ(globals.lowerBound[0], 1.0);
     EXPECT_EQ(globals.upperBound[1], 5.0);

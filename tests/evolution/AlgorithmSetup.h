@@ -40,7 +40,7 @@ inline RunGlobals MakeRunGlobals(int clusterNumber, int popSize, int lines, int 
         globals.lowerBound.insert(globals.lowerBound.end(), low.begin(), low.end());
         globals.upperBound.insert(globals.upperBound.end(), high.begin(), high.end());
     }
-    globals.bandData = std::make_shared<const std::vector<double>>(std::move(bandData));
+    globals.bandData = std::make_shared<const BandSamples>(std::move(bandData));
     return globals;
 }
 

@@ -114,7 +114,7 @@ TEST(RepairBoundsTest, RedrawsFromTheViolatedBoundAndPinsConstantBands) {
 
 // A population from the small sample image: centres on pixels p = 37 m + 101 j.
 void fillPopulationFromImage(CMemeticClustering& algorithm) {
-    const std::vector<double>& data = *algorithm.bandData;
+    const std::vector<double> data = algorithm.bandData->ToDoubles();
     const auto pixels = static_cast<std::size_t>(algorithm.pixelCount());
     for (int m = 0; m < algorithm.popSize; ++m) {
         CSolution& s = algorithm.population[static_cast<std::size_t>(m)];

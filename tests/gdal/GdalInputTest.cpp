@@ -298,11 +298,12 @@ TEST(GdalInput, LeftOutPixelsTakeNoPartInTheObjectives) {
     const ClassifyResult alone = tavorin::Classify(kept, options);
     EXPECT_EQ(withHoles.leftOutPixels, 6);
     ASSERT_EQ(withHoles.front.size(), alone.front.size());
+    const BandSamples keptSamples(kept.bandData);
     for (std::size_t j = 0; j < alone.front.size(); ++j) {
         const FrontMember& member = withHoles.front[j];
         EXPECT_EQ(member.centres, alone.front[j].centres);
         const detail::ObjectivePair literal =
-            detail::LiteralEvaluate({&kept.bandData, kept.samples, kBands}, 3, member.centres, 2.0,
+            detail::LiteralEvaluate({&keptSamples, kept.samples, kBands}, 3, member.centres, 2.0,
                                     detail::PowerMode::Products);
         EXPECT_EQ(member.jm, literal.jm);
         EXPECT_EQ(member.xbIndex, literal.xbIndex);

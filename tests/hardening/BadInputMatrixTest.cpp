@@ -185,7 +185,7 @@ std::vector<MatrixCase> ClassifyCases() {
          1,
          "Seed: 1\nImage: scene.img: 1000000 samples x 1000000 lines x 1 bands, data type 1\n",
          "The image of 1000000 samples, 1000000 lines and 1 bands is too large: it would "
-         "need about 8e+03 GB of memory (this computer has about ",
+         "need about 1e+03 GB of memory (this computer has about ",
          true});
     cases.push_back(
         {"GeometryBeyondAnyByteCount",

@@ -227,7 +227,7 @@ TEST(ReadBandData, RefusesAGeometrySetDirectlyThatCannotBeRead) {
     image.SetGeometry(2147483647, 2147483647, 2147483647, 1, "unused");
     EXPECT_EQ(UserErrorOf([&] { image.ReadRaw(); }),
               "The image of 2147483647 samples, 2147483647 lines and 2147483647 bands is too "
-              "large: it would need about 7.92e+19 GB of memory.");
+              "large: it would need about 9.9e+18 GB of memory.");
 }
 
 TEST(ReadBandData, ReadsTheBundledSample) {

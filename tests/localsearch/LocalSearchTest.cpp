@@ -75,7 +75,7 @@ class LocalSearchTest : public ::testing::Test {
                                             clusterNumber, popSize, 1, 0.5, stepSizes);
         Restart(0);
         // Member i takes its centres from pixels 3i, 3i+1, ...: all different, all evaluated.
-        const std::vector<double>& image = *globals_.bandData;
+        const std::vector<double> image = globals_.bandData->ToDoubles();
         population_.assign(static_cast<std::size_t>(popSize), CSolution{});
         for (int i = 0; i < popSize; ++i) {
             CSolution& member = population_[static_cast<std::size_t>(i)];

@@ -30,7 +30,7 @@ inline RunGlobals SmallRunGlobals(int lines, int samples, int bands,
     g.bandCount = bands;
     g.lineCount = lines;
     g.sampleCount = samples;
-    g.bandData = std::make_shared<const std::vector<double>>(bandData);
+    g.bandData = std::make_shared<const BandSamples>(bandData);
     const auto n = static_cast<std::size_t>(lines) * static_cast<std::size_t>(samples);
     for (std::size_t b = 0; b < static_cast<std::size_t>(bands); ++b) {
         double low = bandData[b * n];

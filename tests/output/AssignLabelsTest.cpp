@@ -25,7 +25,9 @@ std::vector<unsigned char> Labels(const RunGlobals& globals, const std::vector<d
     CSolution solution;
     solution.centres = centres;
     std::vector<unsigned char> labels(static_cast<std::size_t>(pixels), fill);
-    AssignLabels(globals, solution, labels.data());
+    const Evaluator evaluator(EvaluationImage{globals.bandData, globals.pixelCount(),
+                                              globals.bandCount, globals.clusterNumber});
+    AssignLabels(globals, evaluator, solution, labels.data());
     return labels;
 }
 

@@ -28,13 +28,15 @@ using testing::ReadFileBytes;
 // A 4 x 3 image of 4 bands and a front of two maps with K = 3, written into a fresh folder.
 struct SmallRun {
     testing::TempDir dir;
-    std::vector<double> bandData;
+    BandSamples bandData;
     ResultPicturesInput input;
 
     SmallRun() {
+        std::vector<double> values;
         for (int b = 0; b < 4; ++b) {
-            for (int p = 0; p < 12; ++p) bandData.push_back(b * 100 + p * (b + 1));
+            for (int p = 0; p < 12; ++p) values.push_back(b * 100 + p * (b + 1));
         }
+        bandData = BandSamples(std::move(values));
         input.parameters.outputPath = dir.file("run");
         input.parameters.clusterNumber = 3;
         input.seed = 17;
