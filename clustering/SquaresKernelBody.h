@@ -255,6 +255,31 @@ double JmKernel(const PixelBands& image, const double* centres, double* scratch)
     return sum.sum();
 }
 
+// One solution's rows of a block, cluster-major (entry j * B + p): the squared distances q,
+// the squares of the rounded distances, and per pixel the sum of their inverses.
+template <class Lanes>
+void BlockRows(const BlockPixels& block, std::size_t bands, std::size_t clusters,
+               std::size_t blockCount, const double* solution, double* squared, double* powered,
+               double* inverseSum) {
+    using K = Kernel<Lanes>;
+    using V = typename K::V;
+    constexpr std::size_t W = K::W;
+    constexpr std::size_t B = K::B;
+    const V one = Lanes::Broadcast(1.0);
+    for (std::size_t j = 0; j < clusters; ++j) {
+        for (std::size_t p = 0; p < blockCount; p += W) {
+            const V q =
+                K::SquaredDistance(block.pixels, block.stride, bands, p, solution + j * bands);
+            const V distance = Lanes::Sqrt(q);
+            const V square = Lanes::Mul(distance, distance);
+            Lanes::Store(squared + j * B + p, q);
+            Lanes::Store(powered + j * B + p, square);
+            const V before = j == 0 ? Lanes::Zero() : Lanes::Load(inverseSum + p);
+            Lanes::Store(inverseSum + p, Lanes::Add(before, Lanes::Div(one, square)));
+        }
+    }
+}
+
 // The terms of a batch, for any cluster count (BatchTermsFixedClusters below covers the
 // usual ones faster): per block, the distances, squares of the rounded distances and inverse
 // sum of each solution in rows, then its memberships' terms. `terms` receives, for block b of
@@ -282,18 +307,8 @@ void BatchTermsAnyClusters(const PixelBands& image, const double* const* centres
         for (std::size_t s = 0; s < count; ++s) {
             const double* solution = centres[s];
             double* solutionTerms = terms + (b * count + s) * rows;
-            for (std::size_t j = 0; j < clusters; ++j) {
-                for (std::size_t p = 0; p < blockCount; p += W) {
-                    const V q = K::SquaredDistance(block.pixels, block.stride, bands, p,
-                                                   solution + j * bands);
-                    const V distance = Lanes::Sqrt(q);
-                    const V square = Lanes::Mul(distance, distance);
-                    Lanes::Store(squared + j * B + p, q);
-                    Lanes::Store(powered + j * B + p, square);
-                    const V before = j == 0 ? Lanes::Zero() : Lanes::Load(inverseSum + p);
-                    Lanes::Store(inverseSum + p, Lanes::Add(before, Lanes::Div(one, square)));
-                }
-            }
+            BlockRows<Lanes>(block, bands, clusters, blockCount, solution, squared, powered,
+                             inverseSum);
             for (std::size_t j = 0; j < clusters; ++j) {
                 for (std::size_t p = 0; p < blockCount; p += W) {
                     const V u = Lanes::Div(one, Lanes::Mul(Lanes::Load(powered + j * B + p),
@@ -407,18 +422,8 @@ void LabelKernel(const PixelBands& image, const double* centres, std::size_t fir
     for (std::size_t b = 0; b * B < length; ++b) {
         const std::size_t blockCount = smaller(B, length - b * B);
         const BlockPixels block = blockPixels<W>(image, first + b * B, blockCount, padded);
-        for (std::size_t j = 0; j < clusters; ++j) {
-            for (std::size_t p = 0; p < blockCount; p += W) {
-                const V q =
-                    K::SquaredDistance(block.pixels, block.stride, bands, p, centres + j * bands);
-                const V distance = Lanes::Sqrt(q);
-                const V square = Lanes::Mul(distance, distance);
-                Lanes::Store(squared + j * B + p, q);
-                Lanes::Store(membership + j * B + p, square);
-                const V before = j == 0 ? Lanes::Zero() : Lanes::Load(inverseSum + p);
-                Lanes::Store(inverseSum + p, Lanes::Add(before, Lanes::Div(one, square)));
-            }
-        }
+        BlockRows<Lanes>(block, bands, clusters, blockCount, centres, squared, membership,
+                         inverseSum);
         for (std::size_t j = 0; j < clusters; ++j) {
             for (std::size_t p = 0; p < blockCount; p += W) {
                 const V u = Lanes::Div(one, Lanes::Mul(Lanes::Load(membership + j * B + p),

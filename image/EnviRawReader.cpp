@@ -31,9 +31,10 @@ using FilePointer = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
 
 // Refuses, before anything is allocated, an image whose `bytes` exceed this computer's memory.
-void checkFitsInMemory(const CEnviImage& image, double bytes) {
-    if (const std::optional<std::string> exceeded = platform::ExceedsPhysicalMemory(bytes)) {
-        ThrowTooLarge(LayoutOf(image), *exceeded);
+void checkFitsInMemory(const SampleLayout& layout) {
+    if (const std::optional<std::string> exceeded =
+            platform::ExceedsPhysicalMemory(BandDataBytes(layout))) {
+        ThrowTooLarge(layout, *exceeded);
     }
 }
 
@@ -139,7 +140,7 @@ void readExactly(std::FILE* file, unsigned char* buffer, std::size_t count,
 std::vector<unsigned char> ReadRawSamples(const CEnviImage& image) {
     checkReadableGeometry(image);
     const std::int64_t byteCount = image.RawByteCount();
-    checkFitsInMemory(image, static_cast<double>(byteCount));
+    checkFitsInMemory(LayoutOf(image));
     FilePointer file = openRawFile(image);
     std::vector<unsigned char> buffer(static_cast<std::size_t>(byteCount));
     readExactly(file.get(), buffer.data(), buffer.size(), image);
@@ -184,7 +185,10 @@ void readBandSequential(const CEnviImage& image, std::vector<T>& values, Decode 
 
 std::vector<double> ReadBandSequential(const CEnviImage& image) {
     checkReadableGeometry(image);
-    checkFitsInMemory(image, static_cast<double>(image.PixelCount()) * image.bands * 8.0);
+    // Held as doubles, whatever the file's type.
+    SampleLayout doubles = LayoutOf(image);
+    doubles.dataType = 5;
+    checkFitsInMemory(doubles);
     std::vector<double> values;
     readBandSequential(image, values, DecodeSamples);
     return values;
@@ -192,7 +196,7 @@ std::vector<double> ReadBandSequential(const CEnviImage& image) {
 
 BandSamples ReadBandSamples(const CEnviImage& image) {
     checkReadableGeometry(image);
-    checkFitsInMemory(image, BandDataBytes(LayoutOf(image)));
+    checkFitsInMemory(LayoutOf(image));
     BandSamples samples = BandSamples::Zeroed(image.StoredType(), 0);
     samples.Visit([&](auto& values) {
         readBandSequential(
