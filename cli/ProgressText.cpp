@@ -29,7 +29,8 @@ std::string DurationText(std::int64_t milliseconds) {
     const std::int64_t hours = seconds / 3600;
     const std::int64_t minutes = seconds / 60 % 60;
     if (hours > 0) {
-        return platform::formatInt(hours) + ":" + TwoDigits(minutes) + ":" + TwoDigits(seconds % 60);
+        return platform::formatInt(hours) + ":" + TwoDigits(minutes) + ":" +
+               TwoDigits(seconds % 60);
     }
     return platform::formatInt(minutes) + ":" + TwoDigits(seconds % 60);
 }
@@ -79,8 +80,8 @@ std::string ProgressText::Update(const platform::ProgressState& state, std::int6
         highestPosition_ = state.position;
     }
     highestPosition_ = std::max(highestPosition_, state.position);
-    const int percent =
-        std::max(platform::ProgressPercent(state.lower, state.upper, state.position), shownPercent_);
+    const int percent = std::max(
+        platform::ProgressPercent(state.lower, state.upper, state.position), shownPercent_);
     if (style_ == ProgressStyle::Lines) {
         if (shownPercent_ >= 0 && percent / 10 <= shownPercent_ / 10) return {};
         shownPercent_ = percent;

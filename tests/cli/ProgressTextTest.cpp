@@ -1,8 +1,8 @@
 #include "cli/ProgressText.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
