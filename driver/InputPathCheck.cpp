@@ -39,8 +39,9 @@ bool IsGdalName(const std::string& path) {
     if (path.rfind("/vsi", 0) == 0) return true;
     const std::size_t colon = path.find(':');
     if (colon == std::string::npos || colon < 2) return false;
-    return std::all_of(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(colon),
-                       [](unsigned char c) { return std::isupper(c) || std::isdigit(c) || c == '_'; });
+    return std::all_of(
+        path.begin(), path.begin() + static_cast<std::ptrdiff_t>(colon),
+        [](unsigned char c) { return std::isupper(c) || std::isdigit(c) || c == '_'; });
 }
 
 // The raw images a header at `headerPath` may describe, as the reader finds headers: the
@@ -58,8 +59,8 @@ std::vector<std::string> RawImagesBeside(const std::string& headerPath) {
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
         const fs::path name = entry->path().filename();
-        if (name == header.filename() || name.stem() != header.stem() ||
-            name.extension().empty() || EndsWithHdr(name.string())) {
+        if (name == header.filename() || name.stem() != header.stem() || name.extension().empty() ||
+            EndsWithHdr(name.string())) {
             continue;
         }
         if (entry->is_regular_file(error)) others.push_back((header.parent_path() / name).string());
