@@ -27,7 +27,8 @@ class ProgressText {
     std::string Update(const platform::ProgressState& state, std::int64_t nowMilliseconds);
     // The stage's work is done: its last line, at 100 %.
     std::string Finish(const platform::ProgressState& state, std::int64_t nowMilliseconds);
-    // The stage ends without finishing: ends a redrawn line so that a message starts afresh.
+    // The stage ends without finishing, or a message is about to be shown: ends a redrawn line
+    // so that the message starts on a line of its own. The next step draws a fresh line.
     std::string Close();
 
   private:

@@ -21,11 +21,17 @@ int TerminalColumns() {
 
 class TerminalProgressView : public platform::IProgressView {
   public:
-    explicit TerminalProgressView(bool interactive)
-        : text_(interactive ? ProgressStyle::Redrawn : ProgressStyle::Lines,
-                platform::tickMilliseconds(), interactive ? TerminalColumns() : kDefaultColumns) {}
+    TerminalProgressView(TerminalUserInterface& owner, bool interactive)
+        : owner_(owner),
+          text_(interactive ? ProgressStyle::Redrawn : ProgressStyle::Lines,
+                platform::tickMilliseconds(), interactive ? TerminalColumns() : kDefaultColumns) {
+        owner_.SetOpenProgress(&text_);
+    }
 
-    ~TerminalProgressView() override { Write(text_.Close()); }
+    ~TerminalProgressView() override {
+        owner_.SetOpenProgress(nullptr);
+        Write(text_.Close());
+    }
 
     void Update(const platform::ProgressState& state) override {
         Write(text_.Update(state, platform::tickMilliseconds()));
@@ -40,6 +46,7 @@ class TerminalProgressView : public platform::IProgressView {
         if (!text.empty()) WriteAndFlush(stderr, text);
     }
 
+    TerminalUserInterface& owner_;
     ProgressText text_;
 };
 
@@ -63,8 +70,15 @@ TerminalUserInterface::TerminalUserInterface(bool quiet)
 
 TerminalUserInterface::~TerminalUserInterface() { platform::SetUserInterface(nullptr); }
 
+void TerminalUserInterface::EndProgressLine() const {
+    if (openProgress_ == nullptr) return;
+    const std::string text = openProgress_->Close();
+    if (!text.empty()) WriteAndFlush(stderr, text);
+}
+
 void TerminalUserInterface::ShowMessage(const std::string& text, platform::MessageKind kind) {
     if (kind == platform::MessageKind::Error) {
+        EndProgressLine();
         WriteAndFlush(stderr, text + "\n");
     } else {
         Print(text + "\n");
@@ -72,12 +86,14 @@ void TerminalUserInterface::ShowMessage(const std::string& text, platform::Messa
 }
 
 void TerminalUserInterface::Print(const std::string& text) const {
-    if (!quiet_) WriteAndFlush(stdout, text);
+    if (quiet_) return;
+    EndProgressLine();
+    WriteAndFlush(stdout, text);
 }
 
 std::unique_ptr<platform::IProgressView> TerminalUserInterface::OpenProgress(const std::string&) {
     if (quiet_) return std::make_unique<QuietProgressView>();
-    return std::make_unique<TerminalProgressView>(interactive_);
+    return std::make_unique<TerminalProgressView>(*this, interactive_);
 }
 
 }  // namespace tavorin::cli

@@ -8,6 +8,8 @@
 
 namespace tavorin::cli {
 
+class ProgressText;
+
 // Messages and progress on the terminal: information on standard output, errors on standard
 // error; each stage's progress on standard error, one line redrawn in place on a terminal and
 // plain lines otherwise (scripts, logs; see ProgressText). Quiet, it shows errors only.
@@ -24,9 +26,15 @@ class TerminalUserInterface : public platform::IUserInterface {
     void Print(const std::string& text) const;
     bool quiet() const { return quiet_; }
 
+    // The progress of the open stage, whose line a message must not run into; set by its view.
+    void SetOpenProgress(ProgressText* progress) { openProgress_ = progress; }
+
   private:
+    void EndProgressLine() const;
+
     bool quiet_;
     bool interactive_;
+    ProgressText* openProgress_ = nullptr;
 };
 
 // Writes to a stream and flushes it; a failed write is forgotten so that later ones are tried.

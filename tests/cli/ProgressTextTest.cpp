@@ -141,6 +141,15 @@ TEST(ProgressTextTest, RedrawnLineWipesWhatALongerLineLeftAndEndsAtOneHundred) {
     EXPECT_EQ(ui.written, "\rS [########        ]  50%  0:00 elapsed\n");
 }
 
+TEST(ProgressTextTest, AMessageInTheMiddleGetsALineOfItsOwn) {
+    ProgressText text(ProgressStyle::Redrawn, 0);
+    const ProgressState step{"S", 0, 2, 1, "50%"};
+    EXPECT_EQ(text.Update(step, 0), "\rS [########        ]  50%  0:00 elapsed");
+    EXPECT_EQ(text.Close(), "\n");
+    EXPECT_EQ(text.Close(), "");
+    EXPECT_EQ(text.Update(step, 0), "\rS [########        ]  50%  0:00 elapsed");
+}
+
 TEST(ProgressTextTest, RedrawnLineStaysNarrowerThanTheTerminal) {
     TextInterface ui(ProgressStyle::Redrawn, 30);
     { platform::ProgressWindow window(ui, "QUELDRA_GlobalandLocal", 0, 0, 1); }

@@ -83,7 +83,8 @@ std::vector<std::vector<double>> Centres(const std::string& text) {
         ++start;
         std::vector<double> values;
         const std::size_t end = std::min(text.find('\r', start), text.size());
-        for (std::size_t tab; start < end && (tab = text.find('\t', start)) < end; start = tab + 1) {
+        for (std::size_t tab; start < end && (tab = text.find('\t', start)) < end;
+             start = tab + 1) {
             values.push_back(std::strtod(text.substr(start, tab - start).c_str(), nullptr));
         }
         centres.push_back(values);
@@ -146,10 +147,10 @@ TEST(FcmImageCommandTest, ClustersAnyImageAndLeavesOutItsNaNPixels) {
 
     // GDAL's reading of the same pixels gives the same files, but for the georeference.
     WriteGeoTiffFloats("scene.tif", TwoGroupsWithANaN());
-    ASSERT_EQ(RunFcm({"--input", "scene.tif", "--clusters", "2", "--iterations", "60", "--seed",
-                      "3"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        RunFcm({"--input", "scene.tif", "--clusters", "2", "--iterations", "60", "--seed", "3"})
+            .status,
+        0);
     EXPECT_EQ(ReadFileBytes("scene_result"), labels);
     EXPECT_EQ(ReadFileBytes("cencer_output.txt"), centres);
 }
