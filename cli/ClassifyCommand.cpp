@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/TerminalUserInterface.h"
 #include "driver/CClassificationDriver.h"
+#include "driver/InputPathCheck.h"
 #include "driver/InputStage.h"
 #include "image/CEnviImage.h"
 #include "platform/Clock.h"
@@ -19,7 +20,7 @@ namespace {
 
 // Tells what the header of the input (or GDAL) says, so a wrong file is noticed before a long
 // search. An image that cannot be described is left to the run, which reports it.
-void PrintImageGeometry(const std::string& inputPath) {
+void PrintImageGeometry(const TerminalUserInterface& userInterface, const std::string& inputPath) {
     CEnviImage image;
     try {
         image = DescribeInputImage(inputPath);
@@ -31,7 +32,7 @@ void PrintImageGeometry(const std::string& inputPath) {
     const std::string line = "Image: " + inputPath + ": " + formatInt(image.samples) +
                              " samples x " + formatInt(image.lines) + " lines x " +
                              formatInt(image.bands) + " bands, " + samples + "\n";
-    std::fputs(line.c_str(), stdout);
+    userInterface.Print(line);
 }
 
 }  // namespace
@@ -40,6 +41,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
     ClassifyCommandLine commandLine = ParseClassifyOptions(arguments);
     switch (commandLine.outcome) {
         case ClassifyCommandLine::Outcome::Help:
+        case ClassifyCommandLine::Outcome::Version:
             std::fputs(commandLine.text.c_str(), stdout);
             return 0;
         case ClassifyCommandLine::Outcome::UsageError:
@@ -49,13 +51,17 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
             break;
     }
 
-    TerminalUserInterface userInterface;
+    TerminalUserInterface userInterface(commandLine.quiet);
+    // An input that names no image is refused before a run starts.
+    if (const auto problem = InputPathProblem(commandLine.parameters.inputPath)) {
+        userInterface.ShowMessage(*problem, platform::MessageKind::Error);
+        return 1;
+    }
     RunOptions& options = commandLine.options;
     if (!options.seed) options.seed = static_cast<std::uint32_t>(platform::timeSeconds());
     // Printed before the run so that any run, also a failed one, can be repeated.
-    std::fputs(("Seed: " + platform::formatInt(*options.seed) + "\n").c_str(), stdout);
-    PrintImageGeometry(commandLine.parameters.inputPath);
-    std::fflush(stdout);
+    userInterface.Print("Seed: " + platform::formatInt(*options.seed) + "\n");
+    PrintImageGeometry(userInterface, commandLine.parameters.inputPath);
 
     const std::atomic<int>& interruption = platform::InstallInterruptionHandlers();
     options.interruption = &interruption;
@@ -68,7 +74,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
         const std::string report = commandLine.parameters.outputPath + "_report.html";
         std::error_code error;
         if (std::filesystem::exists(report, error)) {
-            std::fputs(("Report: " + report + "\n").c_str(), stdout);
+            userInterface.Print("Report: " + report + "\n");
         }
     }
     return 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "cli/Commands.h"
+#include "cli/UnknownOption.h"
 #include "driver/ParameterCheck.h"
 #include "platform/NumberText.h"
 #include "platform/SeedText.h"
@@ -208,6 +210,8 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
          "how the maps are written: raw with an ENVI header, or GeoTIFF (default: envi)");
     app.add_flag("--no-pictures", texts.noPictures,
                  "write no quick-look pictures or report beside the images");
+    app.add_flag("--quiet", result.quiet, "print errors only: no progress and no messages");
+    app.set_version_flag("--version", kVersionLine, "print the version and exit");
 
     std::vector<const char*> argv{"tavorin classify"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
@@ -217,14 +221,13 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
         result.outcome = ClassifyCommandLine::Outcome::Help;
         result.text = app.help();
         return result;
+    } catch (const CLI::CallForVersion&) {
+        result.outcome = ClassifyCommandLine::Outcome::Version;
+        result.text = std::string(kVersionLine) + "\n";
+        return result;
     } catch (const CLI::ExtrasError&) {
-        std::string extras;
-        for (const std::string& extra : app.remaining()) {
-            if (!extras.empty()) extras += ' ';
-            extras += extra;
-        }
         result.outcome = ClassifyCommandLine::Outcome::UsageError;
-        result.text = "unknown option or argument: " + extras;
+        result.text = UnknownOptionMessage(app.remaining(), app);
         return result;
     } catch (const CLI::ParseError& error) {
         result.outcome = ClassifyCommandLine::Outcome::UsageError;

@@ -13,11 +13,13 @@ struct ClassifyCommandLine {
     enum class Outcome {
         Run,         // `parameters` and `options` hold the run to carry out
         Help,        // `text` is the help text
+        Version,     // `text` is the version line
         UsageError,  // `text` is the one message for the user
     };
     Outcome outcome = Outcome::Run;
     RunParameters parameters;
     RunOptions options;  // `seed` stays empty unless --seed was given
+    bool quiet = false;  // --quiet: errors only
     std::string text;
 };
 

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@ void PrintUsage(std::FILE* stream) {
         "Commands:\n"
         "  classify   multi-objective memetic fuzzy clustering of an image; writes one\n"
         "             classification image per member of the final Pareto front\n"
-        "  fcm        four-cluster fuzzy c-means of the fixed test image small.img\n"
+        "  fcm        fuzzy c-means of an image (by default four clusters of the fixed\n"
+        "             test image small.img)\n"
         "\n"
         "Run 'tavorin COMMAND --help' for the options of a command.\n",
         stream);
@@ -25,6 +27,9 @@ void PrintUsage(std::FILE* stream) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader of the output that goes away (`| head`) must not end the run: writes to it
+    // fail and are dropped instead.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;
@@ -38,7 +43,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "--version") {
-        std::fputs("tavorin " TAVORIN_VERSION "\n", stdout);
+        std::printf("%s\n", tavorin::cli::kVersionLine);
         return 0;
     }
     std::fprintf(stderr, "tavorin: unknown command '%s'\n\n", command.c_str());

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "clustering/FcmChunkScheduler.h"
 #include "clustering/FcmKernels.h"
@@ -94,10 +95,26 @@ void CFcmRunner::LoadTestImage() {
     }
 }
 
+void CFcmRunner::LoadPixels(int lines, int samples, int bands, const double* bandData,
+                            std::shared_ptr<const LeftOutPixels> leftOutPixels) {
+    testImage_ = false;
+    lineCount = lines;
+    sampleCount = samples;
+    bandCount = bands;
+    leftOut = std::move(leftOutPixels);
+    AllocateMatrices();
+    const std::size_t pixelCount = PixelCount();
+    const std::size_t bandTotal = static_cast<std::size_t>(bandCount);
+    for (std::size_t k = 0; k < bandTotal; ++k) {
+        const double* band = bandData + k * pixelCount;
+        for (std::size_t i = 0; i < pixelCount; ++i) pixels[i * bandTotal + k] = band[i];
+    }
+}
+
 void CFcmRunner::AllocateMatrices() {
     if (clusterNumber < 1) throw std::logic_error("CFcmRunner: the cluster count must be positive");
     if (lineCount < 1 || sampleCount < 1 || bandCount < 1) {
-        throw UserError("The test image has no pixels or no bands (" +
+        throw UserError(ImageName() + " has no pixels or no bands (" +
                         platform::formatInt(sampleCount) + " samples, " +
                         platform::formatInt(lineCount) + " lines, " +
                         platform::formatInt(bandCount) + " bands).");
@@ -111,7 +128,7 @@ void CFcmRunner::AllocateMatrices() {
         static_cast<double>(lineCount) * static_cast<double>(sampleCount) *
         (2.0 * static_cast<double>(clusters) + 2.0 * static_cast<double>(bands)) * 8.0;
     if (const std::optional<std::string> exceeded = platform::ExceedsPhysicalMemory(neededBytes)) {
-        throw UserError("The test image of " + platform::formatInt(sampleCount) + " samples, " +
+        throw UserError(ImageName() + " of " + platform::formatInt(sampleCount) + " samples, " +
                         platform::formatInt(lineCount) + " lines and " +
                         platform::formatInt(bandCount) +
                         " bands is too large to cluster: it would need about " +
@@ -125,10 +142,11 @@ void CFcmRunner::AllocateMatrices() {
     } catch (const std::bad_alloc&) {
         const double megabytes =
             static_cast<double>(pixelCount) * static_cast<double>(2 * clusters + bands) * 8.0 / 1e6;
-        throw UserError("Not enough memory to cluster the test image: it needs " +
+        throw UserError(std::string("Not enough memory to cluster ") +
+                        (testImage_ ? "the test image" : "the image") + ": it needs " +
                         platform::formatFixed(megabytes) + " MB.");
     } catch (const std::length_error&) {
-        throw UserError("The test image is too large to cluster.");
+        throw UserError(ImageName() + " is too large to cluster.");
     }
 }
 
@@ -152,7 +170,7 @@ void CFcmRunner::Cluster() {
         membership.swap(newMembership);
     }
     if (iterationCount > 0) newMembership = membership;
-    WriteCentresFile(kClusteredCentresFileName);
+    WriteCentresFile(clusteredCentresPath);
 }
 
 void CFcmRunner::InitMemberships() {
@@ -327,12 +345,23 @@ std::vector<unsigned char> CFcmRunner::Labels() const {
 
 void CFcmRunner::WriteResult() {
     CheckSettings();
-    const std::vector<unsigned char> labels = Labels();
-    WriteCentresFile(kResultCentresFileName);
+    std::vector<unsigned char> labels = Labels();
+    WriteCentresFile(resultCentresPath);
 
     CEnviImage result;
     result.classes = clusterNumber + 1;
-    result.SetGeometry(1, lineCount, sampleCount, 1, kResultImageName);
+    result.SetGeometry(1, lineCount, sampleCount, 1, resultImagePath);
+    result.georeferenceEntries = georeferenceEntries;
+    if (leftOut && leftOut->count() > 0) {
+        // The clustered pixels' labels spread over the image; class 0 marks the others.
+        std::vector<unsigned char> imageLabels(leftOut->searched.size(), 0);
+        std::size_t next = 0;
+        for (std::size_t p = 0; p < imageLabels.size(); ++p) {
+            if (leftOut->searched[p] != 0) imageLabels[p] = labels[next++];
+        }
+        labels = std::move(imageLabels);
+        result.bandNodata = {0.0};
+    }
     result.WriteClassification(labels.data());
 }
 
@@ -351,8 +380,12 @@ std::string CFcmRunner::CentresText() const {
 }
 
 std::size_t CFcmRunner::PixelCount() const {
-    return static_cast<std::size_t>(lineCount) * static_cast<std::size_t>(sampleCount);
+    const std::size_t imagePixels =
+        static_cast<std::size_t>(lineCount) * static_cast<std::size_t>(sampleCount);
+    return leftOut ? imagePixels - static_cast<std::size_t>(leftOut->count()) : imagePixels;
 }
+
+std::string CFcmRunner::ImageName() const { return testImage_ ? "The test image" : "The image"; }
 
 void CFcmRunner::CheckSettings() const {
     if (clusterNumber < 1 || clusterNumber > 254) {
@@ -367,6 +400,11 @@ void CFcmRunner::CheckSettings() const {
         centres.size() != clusters * static_cast<std::size_t>(bandCount) ||
         pixels.size() != pixelCount * static_cast<std::size_t>(bandCount)) {
         throw std::logic_error("CFcmRunner: the matrices do not match the sizes");
+    }
+    if (leftOut && leftOut->count() > 0 &&
+        leftOut->searched.size() !=
+            static_cast<std::size_t>(lineCount) * static_cast<std::size_t>(sampleCount)) {
+        throw std::logic_error("CFcmRunner: the left-out pixels do not match the image");
     }
 }
 

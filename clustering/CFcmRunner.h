@@ -10,15 +10,17 @@
 
 #include "clustering/FcmCentreSums.h"
 #include "clustering/TestImageLocation.h"
+#include "image/LeftOutPixels.h"
 #include "platform/Random.h"
 #include "platform/ThreadCount.h"
 #include "platform/ThreadPool.h"
 
 namespace tavorin {
 
-// A self-contained fuzzy c-means clusterer with four clusters, run on the fixed test image
-// "small.img". It owns its pixels, its membership and centre matrices and its random
-// generator, and shares nothing with the evolutionary search.
+// A self-contained fuzzy c-means clusterer, by default with four clusters on the fixed test
+// image "small.img", or on any image handed to it by LoadPixels. It owns its pixels, its
+// membership and centre matrices and its random generator, and shares nothing with the
+// evolutionary search.
 // Matrices are stored row by row in one array: element (row, column) at row * columns + column.
 class CFcmRunner {
   public:
@@ -49,6 +51,16 @@ class CFcmRunner {
     std::string imagePath;
     // Threads that share the membership and centre passes; every count gives the same bits.
     int threadCount = platform::DefaultThreadCount();
+    // Where the classification image (its header beside it, named by appending ".hdr") and the
+    // two centre files are written.
+    std::string resultImagePath = kResultImageName;
+    std::string clusteredCentresPath = kClusteredCentresFileName;
+    std::string resultCentresPath = kResultCentresFileName;
+    // The image's pixels left out of the clustering (labelled 0); none when null. N counts the
+    // clustered pixels only.
+    std::shared_ptr<const LeftOutPixels> leftOut;
+    // Header entries copied into the classification image's header (the input's georeference).
+    std::vector<std::string> georeferenceEntries;
 
     // Loads the image, clusters it and writes the two centre files and "small_result" with
     // its header into the current directory. Throws UserError on any failure.
@@ -56,6 +68,11 @@ class CFcmRunner {
 
     // Reads the image into `pixels` and sets the sizes and matrices.
     void LoadTestImage();
+    // Takes an image of `lines` x `samples` pixels and `bands` bands instead of the test image:
+    // `bandData` holds the clustered pixels band-sequentially (band b of the p-th clustered pixel
+    // at b * N + p), every pixel but those in `leftOutPixels`. Sets the sizes and matrices.
+    void LoadPixels(int lines, int samples, int bands, const double* bandData,
+                    std::shared_ptr<const LeftOutPixels> leftOutPixels = nullptr);
     // Sizes the four matrices for the current sizes, filled with zeros.
     void AllocateMatrices();
     // Random start, then exactly `iterationCount` iterations; writes the centre file
@@ -65,10 +82,12 @@ class CFcmRunner {
     void NormaliseMemberships();
     void UpdateCentres();
     void UpdateMemberships();
-    // Hard labels, "cencer_output.txt" and the classification image "small_result".
+    // Hard labels, "cencer_output.txt" and the classification image "small_result" (or the
+    // paths set above), with K + 1 classes; left-out pixels are labelled 0.
     void WriteResult();
 
-    // The label (1..K) of every pixel: the first largest membership, where a NaN always wins.
+    // The label (1..K) of every clustered pixel: the first largest membership, where a NaN
+    // always wins.
     std::vector<unsigned char> Labels() const;
 
     // The text of a centre file: for each centre a line break, then each value and a tab.
@@ -95,7 +114,8 @@ class CFcmRunner {
         int requested = 0;  // the count asked for, which the system may not have granted
     };
 
-    std::size_t PixelCount() const;
+    std::size_t PixelCount() const;  // N, the clustered pixels
+    std::string ImageName() const;   // the start of the refusals about the image
     platform::ThreadPool& Pool();
     // UpdateMemberships; where the fast path allows and `sumNextCentres` asks, also the centre
     // sums of the new memberships, which UpdateCentres would compute next.
@@ -104,6 +124,7 @@ class CFcmRunner {
     void CheckSettings() const;
     void WriteCentresFile(const std::string& path) const;
 
+    bool testImage_ = true;  // the image is the fixed test image
     PoolHolder poolHolder_;
     // The start memberships' generator, seeded by InitMemberships.
     platform::Random15 random_;

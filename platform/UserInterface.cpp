@@ -1,6 +1,7 @@
 #include "platform/UserInterface.h"
 
 #include <cstdint>
+#include <exception>
 
 #include "platform/NumberText.h"
 
@@ -45,7 +46,7 @@ int ProgressPercent(int lower, int upper, int position) {
 
 ProgressWindow::ProgressWindow(IUserInterface& userInterface, const std::string& stageText,
                                int lower, int upper, int step)
-    : step_(step) {
+    : step_(step), uncaughtAtOpen_(std::uncaught_exceptions()) {
     state_.stageText = stageText;
     state_.lower = lower;
     state_.upper = upper;
@@ -54,7 +55,9 @@ ProgressWindow::ProgressWindow(IUserInterface& userInterface, const std::string&
     view_->Update(state_);
 }
 
-ProgressWindow::~ProgressWindow() = default;
+ProgressWindow::~ProgressWindow() {
+    if (std::uncaught_exceptions() == uncaughtAtOpen_) view_->Finish(state_);
+}
 
 void ProgressWindow::Step() {
     if (state_.position == state_.upper) state_.position = state_.lower;

@@ -28,6 +28,9 @@ class IProgressView {
     virtual ~IProgressView() = default;
     // Repaints the window with `state`; called once when the window opens and after every step.
     virtual void Update(const ProgressState& state) = 0;
+    // Called once, with the last state, when the stage's window closes because its work is done
+    // (not when an error or an interruption ends the stage). A window shows nothing more.
+    virtual void Finish(const ProgressState& /*state*/) {}
 };
 
 class IUserInterface {
@@ -72,6 +75,9 @@ class ProgressWindow {
   private:
     ProgressState state_;
     int step_;
+    // Exceptions in flight when the window opened: more of them at its close mean that the
+    // stage ends by an error, not by its work being done.
+    int uncaughtAtOpen_;
     std::unique_ptr<IProgressView> view_;
 };
 

@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
+#include <vector>
 
 #include "tests/support/TestSupport.h"
 
@@ -115,6 +118,72 @@ TEST(ClassifyCommand, ReportsTheGeometryAndFinishes) {
                                "Finish\n");
     EXPECT_FALSE(ReadFileBytes(dir.file("FinalPF.txt")).empty());
     EXPECT_FALSE(ReadFileBytes(dir.file("res_0.hdr")).empty());
+}
+
+std::string SmallRun(const std::string& options) {
+    return "--input '" + testing::DataDir() + "/small.img' --output res --seed 5 --pop-size 6 " +
+           "--generations 4 --no-pictures " + options;
+}
+
+TEST(ClassifyCommand, ProgressInALogComesOncePerTenthAndEndsAtOneHundred) {
+    TempDir dir;
+    const Outcome outcome = RunClassify(dir, SmallRun(""));
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    // Stage -> its percentages, in the order written.
+    std::map<std::string, std::vector<int>> stages;
+    std::istringstream lines(outcome.err);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ');
+        ASSERT_NE(line.find("% "), std::string::npos) << line;
+        ASSERT_NE(line.find(" elapsed"), std::string::npos) << line;
+        stages[line.substr(0, space)].push_back(std::stoi(line.substr(space)));
+    }
+    // 7 steps over 0 to 7 (the eighth starts the bar over); 5 steps over 0 to 6, then the end.
+    EXPECT_EQ(stages["QUELDRA_initialization"], (std::vector<int>{14, 28, 42, 57, 71, 85, 100}));
+    EXPECT_EQ(stages["QUELDRA_GlobalandLocal"], (std::vector<int>{16, 33, 50, 66, 83, 100}));
+    const std::vector<int>& output = stages["QUELDRA_output"];
+    ASSERT_FALSE(output.empty());
+    EXPECT_LE(output.size(), 11u);
+    EXPECT_EQ(output.back(), 100);
+    EXPECT_EQ(stages.size(), 3u) << outcome.err;
+}
+
+TEST(ClassifyCommand, QuietWritesOnlyErrorsAndAClosedPipeDoesNotEndTheRun) {
+    TempDir dir;
+    Outcome outcome = RunClassify(dir, SmallRun("--quiet"));
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_EQ(outcome.out + outcome.err, "");
+    EXPECT_FALSE(ReadFileBytes(dir.file("res_0.hdr")).empty());
+    outcome = RunClassify(dir, "--quiet --input absent.img");
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.err, "The input image \"absent.img\" does not exist.\n");
+
+    // The reader of both outputs is gone before the first line: every write fails.
+    TempDir piped;
+    const std::string command = "cd '" + piped.path().string() +
+                                "' && ( '" TAVORIN_EXECUTABLE_PATH "' classify " + SmallRun("") +
+                                "; echo $? >status.txt ) 2>&1 | :";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(piped.file("status.txt")), "0\n");
+    EXPECT_FALSE(ReadFileBytes(piped.file("FinalPF.txt")).empty());
+}
+
+TEST(ClassifyCommand, HeaderAsInputAndVersion) {
+    TempDir dir;
+    WriteFileBytes(dir.file("scene.hdr"), "ENVI\nsamples = 2\nlines = 2\nbands = 1\n");
+    WriteFileBytes(dir.file("scene.img"), std::string(4, '\5'));
+    Outcome outcome = RunClassify(dir, "--input scene.hdr --seed 1");
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err,
+              "The input \"scene.hdr\" is an ENVI header; give the raw image beside it instead: "
+              "\"scene.img\".\n");
+    EXPECT_EQ(FileCount(dir), 2u);
+    for (const char* command : {"classify --version", "fcm --version"}) {
+        outcome = RunTavorin(dir, command);
+        EXPECT_EQ(outcome.exitStatus, 0);
+        EXPECT_EQ(outcome.out, "tavorin " TAVORIN_VERSION "\n");
+    }
 }
 
 }  // namespace

@@ -135,8 +135,28 @@ TEST(ClassifyOptions, ValuesOutsideTheirRanges) {
 TEST(ClassifyOptions, UnknownOptionsAndMissingValues) {
     EXPECT_EQ(ErrorOf({"--bogus", "1"}), "unknown option or argument: --bogus 1");
     EXPECT_EQ(ErrorOf({"stray"}), "unknown option or argument: stray");
+    // A near miss names the nearest option: a changed, missing, extra or exchanged letter, a
+    // wrong case, a value after "=", or the start of a name.
+    EXPECT_EQ(ErrorOf({"--pop-sise", "40"}),
+              "unknown option or argument: --pop-sise 40 (did you mean --pop-size?)");
+    EXPECT_EQ(ErrorOf({"stray", "--generation=3"}),
+              "unknown option or argument: stray --generation=3 (did you mean --generations?)");
+    EXPECT_EQ(ErrorOf({"--Clsuters", "4"}),
+              "unknown option or argument: --Clsuters 4 (did you mean --clusters?)");
+    EXPECT_EQ(ErrorOf({"--no-pic"}),
+              "unknown option or argument: --no-pic (did you mean --no-pictures?)");
+    EXPECT_EQ(ErrorOf({"-threads", "2"}),
+              "unknown option or argument: -threads 2 (did you mean --threads?)");
     const std::string missingValue = ErrorOf({"--clusters"});
     EXPECT_NE(missingValue.find("--clusters"), std::string::npos) << missingValue;
+}
+
+TEST(ClassifyOptions, QuietAndVersion) {
+    EXPECT_FALSE(Parse({"--input", "a.img"}).quiet);
+    EXPECT_TRUE(Parse({"--input", "a.img", "--quiet"}).quiet);
+    const ClassifyCommandLine version = Parse({"--version"});
+    EXPECT_EQ(version.outcome, Outcome::Version);
+    EXPECT_EQ(version.text, "tavorin " TAVORIN_VERSION "\n");
 }
 
 TEST(ClassifyOptions, HelpListsTheOptionsWithTheirDefaults) {

@@ -112,8 +112,8 @@ std::vector<MatrixCase> ClassifyCases() {
                      [](const TempDir&) {},
                      {"--input", "absent.img"},
                      1,
-                     kSeedLine,
-                     missingHeader});
+                     "",
+                     "The input image \"absent.img\" does not exist.\n"});
     cases.push_back(
         {"MissingHeader",
          [](const TempDir& work) { WriteFileBytes(work.file("scene.img"), SceneBytes()); },
