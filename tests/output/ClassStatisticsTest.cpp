@@ -61,8 +61,7 @@ TEST(ClassStatisticsTest, PixelAreaOnlyInMetres) {
     EXPECT_EQ(utm->y, 30.0);
     EXPECT_EQ(utm->squareMetres, 900.0);
     // A rotated grid: sides of 5, area |3 * -3 - 4 * 4| = 25.
-    const std::optional<PixelArea> rotated =
-        PixelAreaInMetres(Grid({0, 3, 4, 0, 4, -3}, kUtm33));
+    const std::optional<PixelArea> rotated = PixelAreaInMetres(Grid({0, 3, 4, 0, 4, -3}, kUtm33));
     ASSERT_TRUE(rotated.has_value());
     EXPECT_EQ(rotated->x, 5.0);
     EXPECT_EQ(rotated->y, 5.0);

@@ -33,7 +33,8 @@ TEST(CommonLegendTest, PermutedCentresGetTheClassesOfTheirMatches) {
 
     // The reference member keeps its labels even with two equal centres.
     const ClusterCentres twin{{1, 1}, {1, 1}, {5, 5}};
-    const std::vector<ClusterCentres> front{{{5, 5}, {1, 1}, {1, 2}}, twin, {{5, 4}, {1, 1}, {1, 1}}};
+    const std::vector<ClusterCentres> front{
+        {{5, 5}, {1, 1}, {1, 2}}, twin, {{5, 4}, {1, 1}, {1, 1}}};
     const std::vector<std::vector<int>> legends = FrontLegends(front, 1);
     ASSERT_EQ(legends.size(), 3u);
     EXPECT_EQ(legends[1], (std::vector<int>{1, 2, 3}));

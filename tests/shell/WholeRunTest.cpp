@@ -90,8 +90,12 @@ void RunFromTheDialog(CMainFrame& frame, const std::string& image, const fs::pat
         ProcessEventsUntil([&] { return !frame.IsCommandRunning(); }, std::chrono::minutes(5));
     fs::current_path(start);
     ASSERT_TRUE(finished);
-    ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text.toStdString(), "Finish");
+    ASSERT_EQ(recorder.boxes.size(), 2u);
+    const std::string recommended = recorder.boxes[0].text.toStdString();
+    EXPECT_TRUE(recommended.starts_with("Recommended: " + (folder / "result_").string()))
+        << recommended;
+    EXPECT_TRUE(recommended.ends_with(" (knee of the front)")) << recommended;
+    EXPECT_EQ(recorder.boxes[1].text.toStdString(), "Finish");
 }
 
 void ExpectSameFiles(const fs::path& folder, const fs::path& reference) {
