@@ -38,9 +38,8 @@ std::vector<ClassStatistic> MapClassStatistics(std::span<const long long> counts
         statistic.label = static_cast<int>(l);
         statistic.legendClass = l - 1 < legend.size() ? legend[l - 1] : statistic.label;
         statistic.pixels = counts[l];
-        statistic.share = classified > 0 ? static_cast<double>(counts[l]) /
-                                               static_cast<double>(classified)
-                                         : 0.0;
+        statistic.share =
+            classified > 0 ? static_cast<double>(counts[l]) / static_cast<double>(classified) : 0.0;
         if (pixelSquareMetres) {
             const double squareMetres = static_cast<double>(counts[l]) * *pixelSquareMetres;
             statistic.hectares = squareMetres / 1e4;

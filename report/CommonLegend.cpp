@@ -81,7 +81,8 @@ std::vector<int> LegendClasses(const ClusterCentres& centres, const ClusterCentr
     }
     std::vector<double> cost(k * k);
     for (std::size_t i = 0; i < k; ++i) {
-        for (std::size_t r = 0; r < k; ++r) cost[i * k + r] = SquaredDistance(centres[i], reference[r]);
+        for (std::size_t r = 0; r < k; ++r)
+            cost[i * k + r] = SquaredDistance(centres[i], reference[r]);
     }
     std::vector<int> classes;
     for (std::size_t match : MinimumCostAssignment(cost, k)) {

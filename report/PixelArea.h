@@ -8,8 +8,8 @@ namespace tavorin {
 
 // The size of one pixel on the ground.
 struct PixelArea {
-    double x = 0.0;            // the length of a pixel's side along a row, in metres
-    double y = 0.0;            // the length of its side along a column, in metres
+    double x = 0.0;             // the length of a pixel's side along a row, in metres
+    double y = 0.0;             // the length of its side along a column, in metres
     double squareMetres = 0.0;  // its area (x * y unless the grid is rotated or sheared)
 };
 

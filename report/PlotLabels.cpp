@@ -9,9 +9,9 @@ namespace tavorin {
 namespace {
 
 constexpr double kPointRadius = 4.5;
-constexpr double kGap = 1.0;          // between a label and anything else
-constexpr double kCellSide = 24.0;    // of the grid that finds nearby boxes
-constexpr double kFirstRing = 18.0;   // distance of the first leader place from its point
+constexpr double kGap = 1.0;         // between a label and anything else
+constexpr double kCellSide = 24.0;   // of the grid that finds nearby boxes
+constexpr double kFirstRing = 18.0;  // distance of the first leader place from its point
 constexpr double kRingStep = 12.0;
 constexpr int kRings = 14;
 constexpr int kDirections = 16;
@@ -115,7 +115,8 @@ PlacedLabel PlaceAway(const LabelRequest& point, double distance, int direction)
     label.baseline = centreY + (kLabelAscent - kLabelDescent) / 2.0;
     label.leader = true;
     label.leaderX = std::clamp(point.x, label.textX, label.textX + point.textWidth);
-    label.leaderY = std::clamp(point.y, label.baseline - kLabelAscent, label.baseline + kLabelDescent);
+    label.leaderY =
+        std::clamp(point.y, label.baseline - kLabelAscent, label.baseline + kLabelDescent);
     return label;
 }
 
@@ -124,9 +125,9 @@ PlacedLabel FallbackPlace(const LabelRequest& point, const PlotBox& frame) {
     PlacedLabel label = PlacesBeside(point).front();
     label.textX = std::clamp(label.textX, frame.left + kGap,
                              std::max(frame.left + kGap, frame.right - kGap - point.textWidth));
-    label.baseline = std::clamp(label.baseline, frame.top + kGap + kLabelAscent,
-                                std::max(frame.top + kGap + kLabelAscent,
-                                         frame.bottom - kGap - kLabelDescent));
+    label.baseline =
+        std::clamp(label.baseline, frame.top + kGap + kLabelAscent,
+                   std::max(frame.top + kGap + kLabelAscent, frame.bottom - kGap - kLabelDescent));
     return label;
 }
 
@@ -156,7 +157,8 @@ std::vector<PlacedLabel> PlaceLabels(std::span<const LabelRequest> points, const
         }
         for (int ring = 0; ring < kRings && !found; ++ring) {
             for (int direction = 0; direction < kDirections && !found; ++direction) {
-                const PlacedLabel place = PlaceAway(point, kFirstRing + ring * kRingStep, direction);
+                const PlacedLabel place =
+                    PlaceAway(point, kFirstRing + ring * kRingStep, direction);
                 if (free(place, point.textWidth)) {
                     placed[i] = place;
                     found = true;
