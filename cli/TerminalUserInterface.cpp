@@ -85,6 +85,8 @@ void TerminalUserInterface::ShowMessage(const std::string& text, platform::Messa
     }
 }
 
+void TerminalUserInterface::ShowNote(const std::string& text) { Print(text + "\n"); }
+
 void TerminalUserInterface::Print(const std::string& text) const {
     if (quiet_) return;
     EndProgressLine();

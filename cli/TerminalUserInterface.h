@@ -20,6 +20,7 @@ class TerminalUserInterface : public platform::IUserInterface {
     ~TerminalUserInterface() override;
 
     void ShowMessage(const std::string& text, platform::MessageKind kind) override;
+    void ShowNote(const std::string& text) override;
     std::unique_ptr<platform::IProgressView> OpenProgress(const std::string& stageText) override;
 
     // Writes `text` as it is to standard output, unless quiet.

@@ -3,10 +3,14 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -99,7 +103,82 @@ void CheckName(const std::string& name, const std::string& inputPath,
 // Room for a header beside each map.
 constexpr long long kHeaderAllowance = 4096;
 
+// The endings of a map's files after "<output>_<j>", in the order they are listed.
+constexpr std::array<std::string_view, 5> kMapFileEndings{"", ".hdr", ".tif", ".tif.aux.xml",
+                                                          ".png"};
+constexpr std::size_t kListedEarlierFiles = 10;
+
+struct EarlierFile {
+    unsigned long long number = 0;
+    std::size_t ending = 0;
+    std::string path;
+};
+
+// The member number and ending of a name "<prefix><j><ending>", j in decimal without leading
+// zeros; none for any other name.
+std::optional<EarlierFile> MapFileParts(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return std::nullopt;
+    const std::string_view rest = name.substr(prefix.size());
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 19 && rest[digits] >= '0' && rest[digits] <= '9') {
+        ++digits;
+    }
+    if (digits == 0 || (digits > 1 && rest[0] == '0')) return std::nullopt;
+    EarlierFile file;
+    for (std::size_t i = 0; i < digits; ++i) {
+        file.number = file.number * 10 + static_cast<unsigned long long>(rest[i] - '0');
+    }
+    const std::string_view ending = rest.substr(digits);
+    const auto found = std::find(kMapFileEndings.begin(), kMapFileEndings.end(), ending);
+    if (found == kMapFileEndings.end()) return std::nullopt;
+    file.ending = static_cast<std::size_t>(found - kMapFileEndings.begin());
+    return file;
+}
+
 }  // namespace
+
+std::vector<std::string> EarlierRunMapFiles(const std::string& outputPath,
+                                            const std::set<std::string>& written) {
+    const std::string prefix = fs::path(outputPath).filename().string() + "_";
+    const fs::path folder = fs::path(outputPath).parent_path();
+    std::set<std::string> writtenNames;
+    for (const std::string& path : written) writtenNames.insert(fs::path(path).filename().string());
+    std::vector<EarlierFile> files;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (writtenNames.count(name) != 0) continue;
+        if (std::optional<EarlierFile> file = MapFileParts(name, prefix)) {
+            file->path = (folder / name).string();
+            files.push_back(std::move(*file));
+        }
+    }
+    std::sort(files.begin(), files.end(), [](const EarlierFile& a, const EarlierFile& b) {
+        return a.number != b.number ? a.number < b.number : a.ending < b.ending;
+    });
+    std::vector<std::string> paths;
+    for (const EarlierFile& file : files) paths.push_back(file.path);
+    return paths;
+}
+
+std::optional<std::string> EarlierRunMapsWarning(const std::vector<std::string>& files) {
+    if (files.empty()) return std::nullopt;
+    std::string names;
+    for (std::size_t i = 0; i < files.size() && i < kListedEarlierFiles; ++i) {
+        names += (i > 0 ? ", " : "") + quoted(files[i]);
+    }
+    if (files.size() > kListedEarlierFiles) {
+        names += " and " +
+                 platform::formatInt(static_cast<long long>(files.size() - kListedEarlierFiles)) +
+                 " more";
+    }
+    const bool one = files.size() == 1;
+    return "Warning: " + platform::formatInt(static_cast<long long>(files.size())) +
+           (one ? " file" : " files") + " named like this run's maps " + (one ? "is" : "are") +
+           " not from this run but left from an earlier one with the same output name: " + names +
+           ". The report and the summary list only this run's maps.";
+}
 
 std::string OutputFolder(const std::string& outputPath) {
     const fs::path parent = fs::path(outputPath).parent_path();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "driver/MapFormat.h"
 #include "evolution/RunParameters.h"
@@ -27,5 +29,15 @@ void CheckFreeSpace(const std::string& outputPath, long long pixelCount);
 // The refusal of CheckFreeSpace for `available` free bytes, or none when they suffice.
 std::optional<std::string> FreeSpaceProblem(const std::string& folder, long long available,
                                             long long pixelCount);
+
+// The files in the folder of `outputPath` named as a run with this output path names its maps
+// ("<output>_<j>", "<output>_<j>.hdr", "<output>_<j>.tif", "<output>_<j>.tif.aux.xml" and the
+// picture "<output>_<j>.png", j in decimal) that are not among `written`, the files this run
+// put in place: maps left from an earlier run, ordered by j, then as listed above.
+std::vector<std::string> EarlierRunMapFiles(const std::string& outputPath,
+                                            const std::set<std::string>& written);
+
+// The warning naming such files (the first ten of them), or none when there are none.
+std::optional<std::string> EarlierRunMapsWarning(const std::vector<std::string>& files);
 
 }  // namespace tavorin

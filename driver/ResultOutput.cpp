@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "driver/AssignLabels.h"
 #include "driver/InputStage.h"
 #include "driver/MapFormat.h"
+#include "driver/OutputTargets.h"
 #include "image/GeoTiffMap.h"
 #include "platform/Clock.h"
 #include "platform/FileOutput.h"
@@ -16,6 +19,10 @@
 #include "platform/ResultTransaction.h"
 #include "platform/UserError.h"
 #include "platform/UserInterface.h"
+#include "report/ClassStatistics.h"
+#include "report/CommonLegend.h"
+#include "report/FrontKnee.h"
+#include "report/PixelArea.h"
 #include "report/ResultPictures.h"
 #include "report/RunSummary.h"
 
@@ -34,6 +41,27 @@ std::vector<std::vector<double>> centresByCluster(const CSolution& solution, int
     return centres;
 }
 
+// Which map to look at first, and the legend that colours every map alike.
+struct FrontChoice {
+    std::optional<std::size_t> recommended;
+    std::optional<std::size_t> bestXieBeni;
+    std::vector<ClusterCentres> centres;    // of each member
+    std::vector<std::vector<int>> legends;  // of each member
+};
+
+FrontChoice ChooseFromFront(const std::vector<CSolution>& front, int bandCount) {
+    FrontChoice choice;
+    std::vector<FrontObjectives> objectives;
+    for (const CSolution& member : front) {
+        objectives.push_back({member.xbIndex, member.jm});
+        choice.centres.push_back(centresByCluster(member, bandCount));
+    }
+    choice.recommended = FrontKneeMember(objectives);
+    choice.bestXieBeni = BestXieBeniMember(objectives);
+    if (choice.recommended) choice.legends = FrontLegends(choice.centres, *choice.recommended);
+    return choice;
+}
+
 }  // namespace
 
 void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
@@ -44,8 +72,9 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
     std::vector<unsigned char> labels(static_cast<std::size_t>(globals.imagePixelCount()), 0);
     const bool leftOut = globals.leftOut != nullptr;
     platform::ResultTransaction results;
-    platform::ProgressWindow progress(run.ui, "QUELDRA_output", 0, static_cast<int>(front.size()),
-                                      1);
+    // Closed before the closing messages, which follow it on a terminal.
+    std::optional<platform::ProgressWindow> progress;
+    progress.emplace(run.ui, "QUELDRA_output", 0, static_cast<int>(front.size()), 1);
 
     CEnviImage output;
     output.georeferenceEntries = input.georeferenceEntries;
@@ -61,8 +90,15 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
         geoTiff.georeference =
             input.format == "ENVI" ? ReadGeoreference(input.fileName) : input.georeference;
     }
+    const FrontChoice choice = ChooseFromFront(front, globals.bandCount);
+    const std::optional<PixelArea> pixelArea = PixelAreaInMetres(input.georeference);
+    const std::optional<double> pixelSquareMetres =
+        pixelArea ? std::optional<double>(pixelArea->squareMetres) : std::nullopt;
     RunSummary summary;
     summary.parameters = parameters;
+    summary.pixelArea = pixelArea;
+    summary.recommended = choice.recommended;
+    summary.bestXieBeni = choice.bestXieBeni;
     summary.seed = options.seed;
     summary.threads = options.threads;
     summary.input = input;
@@ -80,23 +116,28 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
     pictures.bandData = globals.bandData.get();
     pictures.geoTiffMaps = options.format == MapFormat::GeoTiff;
     if (globals.leftOut) pictures.searched = globals.leftOut->searched;
+    pictures.recommended = choice.recommended;
     pictures.pixelsText = LeftOutPixelsMessage(globals).value_or(
         "All " + platform::formatInt(globals.imagePixelCount()) +
         " pixels are classified; no nodata value applies.");
     std::string frontList;
+    std::set<std::string> written;  // the maps' files this run puts in place
 
     try {
         for (std::size_t j = 0; j < front.size(); ++j) {
-            progress.Step();
+            progress->Step();
             run.ThrowIfInterrupted();
             const std::string name = MapFileName(parameters.outputPath, j, options.format);
             AssignLabels(globals, run.evaluator, front[j], labels.data());
+            const std::vector<ClassStatistic> classes = MapClassStatistics(
+                CountLabels(labels, globals.clusterNumber), choice.legends[j], pixelSquareMetres);
             if (options.format == MapFormat::GeoTiff) {
                 geoTiff.labels = labels;
                 const GeoTiffMapFiles files = MakeGeoTiffMap(geoTiff);
                 results.Write(name, files.tiff);
                 if (!files.auxiliaryXml.empty()) {
                     results.Write(name + ".aux.xml", files.auxiliaryXml);
+                    written.insert(name + ".aux.xml");
                 }
             } else {
                 output.SetGeometry(1, globals.lineCount, globals.sampleCount, 1, name);
@@ -106,18 +147,25 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
                 results.Write(name, {reinterpret_cast<const char*>(labels.data()), labels.size()});
                 results.Write(CEnviImage::OutputHeaderFileName(name),
                               platform::CrLfText(output.HeaderText()));
+                written.insert(CEnviImage::OutputHeaderFileName(name));
             }
+            written.insert(name);
             frontList += platform::formatFixed(front[j].xbIndex) + "\t" +
                          platform::formatFixed(front[j].jm) + "\n";
-            summary.front.push_back({name, front[j].xbIndex, front[j].jm,
-                                     centresByCluster(front[j], globals.bandCount)});
-            pictures.front.push_back({name, front[j].xbIndex, front[j].jm});
+            summary.front.push_back({name, front[j].xbIndex, front[j].jm, choice.centres[j],
+                                     choice.legends[j], classes});
+            pictures.front.push_back(
+                {name, front[j].xbIndex, front[j].jm, choice.legends[j], classes});
         }
         const std::int64_t outputEnd = platform::tickMilliseconds();
         summary.searchSeconds = searchSeconds;
         summary.outputSeconds = platform::secondsBetween(outputStart, outputEnd);
 
-        if (options.pictures) WriteResultPictures(pictures, results);
+        if (options.pictures) {
+            for (const std::string& file : WriteResultPictures(pictures, results).files) {
+                written.insert(file);
+            }
+        }
         // The summary and the list last, so that whatever names a result comes after it.
         results.Write(RunSummaryPath(parameters.outputPath), FormatRunSummary(summary));
         results.Write(kFrontFileName, platform::CrLfText(frontList));
@@ -129,6 +177,17 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
                         "\nNo result was written; earlier results in the folder are as they were.");
     }
     results.Commit();
+    progress.reset();
+
+    const std::vector<std::string> earlier = EarlierRunMapFiles(parameters.outputPath, written);
+    if (const auto warning = EarlierRunMapsWarning(earlier)) {
+        run.ui.ShowMessage(*warning, platform::MessageKind::Information);
+    }
+    if (choice.recommended) {
+        run.ui.ShowNote("Recommended: " +
+                        MapFileName(parameters.outputPath, *choice.recommended, options.format) +
+                        " (knee of the front)");
+    }
 }
 
 }  // namespace tavorin

@@ -38,6 +38,9 @@ class IUserInterface {
     virtual ~IUserInterface() = default;
     // A message box with caption "TAVORIN" and an OK button.
     virtual void ShowMessage(const std::string& text, MessageKind kind) = 0;
+    // A line of information that asks for no answer: a terminal prints it, a window that shows
+    // the same thing in its own way (the results view) leaves it out.
+    virtual void ShowNote(const std::string& /*text*/) {}
     // Opens a progress window (caption "QUELDRA") for one stage; it closes when destroyed.
     virtual std::unique_ptr<IProgressView> OpenProgress(const std::string& stageText) = 0;
 };

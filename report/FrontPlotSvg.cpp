@@ -6,15 +6,21 @@
 
 #include "platform/NumberText.h"
 #include "report/MarkupText.h"
+#include "report/PlotLabels.h"
 
 namespace tavorin {
 namespace {
 
 constexpr int kWidth = 720;
+// The plot's frame; left and right grow inwards when tick labels need the room.
 constexpr int kPlotLeft = 110;
 constexpr int kPlotRight = 690;
 constexpr int kPlotTop = 50;
 constexpr int kPlotBottom = 450;
+constexpr double kTickFontSize = 13.0;
+constexpr double kLabelFontSize = 12.0;
+// Right of the rotated title of the index axis, which ends near x = 36.
+constexpr int kTitleRoom = 40;
 constexpr int kNotesTop = 535;
 constexpr int kNoteSpacing = 18;
 constexpr int kMaxTicks = 50;
@@ -49,9 +55,36 @@ void Include(ValueRange& range, double value) {
     range.max = std::max(range.max, value);
 }
 
-void AppendAxes(std::string& svg, const AxisScale& xScale, const AxisScale& yScale) {
+// The frame's left and right ends: every tick label inside the picture, the index axis's
+// labels clear of its title.
+struct Frame {
+    int left = kPlotLeft;
+    int right = kPlotRight;
+};
+
+int HalfWidth(double tick) {
+    return static_cast<int>(std::ceil(EstimatedTextWidth(TickText(tick), kTickFontSize) / 2.0));
+}
+
+Frame FrameFor(const AxisScale& xScale, const AxisScale& yScale) {
+    Frame frame;
+    for (double tick : yScale.ticks) {
+        frame.left = std::max(frame.left, kTitleRoom + 8 + 2 * HalfWidth(tick));
+    }
+    if (!xScale.ticks.empty()) {
+        frame.left = std::max(frame.left, HalfWidth(xScale.ticks.front()) + 4);
+        frame.right = std::min(frame.right, kWidth - HalfWidth(xScale.ticks.back()) - 4);
+    }
+    // Room for the points whatever the labels: at most half the picture goes to the margins.
+    frame.left = std::min(frame.left, kWidth / 2 - 60);
+    frame.right = std::max(frame.right, kWidth / 2 + 60);
+    return frame;
+}
+
+void AppendAxes(std::string& svg, const AxisScale& xScale, const AxisScale& yScale,
+                const Frame& frame) {
     for (double tick : xScale.ticks) {
-        const std::string x = Number(Position(tick, xScale, kPlotLeft, kPlotRight));
+        const std::string x = Number(Position(tick, xScale, frame.left, frame.right));
         svg += "<line class=\"grid\" x1=\"" + x + "\" y1=\"" + platform::formatInt(kPlotTop) +
                "\" x2=\"" + x + "\" y2=\"" + platform::formatInt(kPlotBottom) + "\"/>\n";
         svg += "<text x=\"" + x + "\" y=\"" + platform::formatInt(kPlotBottom + 22) +
@@ -59,16 +92,16 @@ void AppendAxes(std::string& svg, const AxisScale& xScale, const AxisScale& ySca
     }
     for (double tick : yScale.ticks) {
         const std::string y = Number(Position(tick, yScale, kPlotBottom, kPlotTop));
-        svg += "<line class=\"grid\" x1=\"" + platform::formatInt(kPlotLeft) + "\" y1=\"" + y +
-               "\" x2=\"" + platform::formatInt(kPlotRight) + "\" y2=\"" + y + "\"/>\n";
-        svg += "<text x=\"" + platform::formatInt(kPlotLeft - 8) + "\" y=\"" + y +
+        svg += "<line class=\"grid\" x1=\"" + platform::formatInt(frame.left) + "\" y1=\"" + y +
+               "\" x2=\"" + platform::formatInt(frame.right) + "\" y2=\"" + y + "\"/>\n";
+        svg += "<text x=\"" + platform::formatInt(frame.left - 8) + "\" y=\"" + y +
                "\" dy=\"0.35em\" text-anchor=\"end\">" + EscapeMarkup(TickText(tick)) + "</text>\n";
     }
-    svg += "<rect class=\"frame\" x=\"" + platform::formatInt(kPlotLeft) + "\" y=\"" +
+    svg += "<rect class=\"frame\" x=\"" + platform::formatInt(frame.left) + "\" y=\"" +
            platform::formatInt(kPlotTop) + "\" width=\"" +
-           platform::formatInt(kPlotRight - kPlotLeft) + "\" height=\"" +
+           platform::formatInt(frame.right - frame.left) + "\" height=\"" +
            platform::formatInt(kPlotBottom - kPlotTop) + "\"/>\n";
-    svg += "<text class=\"axis\" x=\"" + platform::formatInt((kPlotLeft + kPlotRight) / 2) +
+    svg += "<text class=\"axis\" x=\"" + platform::formatInt((frame.left + frame.right) / 2) +
            "\" y=\"" + platform::formatInt(kPlotBottom + 55) +
            "\" text-anchor=\"middle\">Jm</text>\n";
     const int yLabelX = 24;
@@ -98,14 +131,15 @@ constexpr double kLabelMergeDistance = 4.0;
 // labelled point (equal or nearly equal objectives are common in a front) add their number to
 // its label, so that numbers are not drawn over each other.
 std::vector<PlacedPoint> PlacePoints(std::span<const FrontMemberResult> front,
-                                     const AxisScale& xScale, const AxisScale& yScale) {
+                                     const AxisScale& xScale, const AxisScale& yScale,
+                                     const Frame& frame) {
     std::vector<PlacedPoint> points;
     std::vector<std::size_t> labelled;  // indices into points
     for (std::size_t j = 0; j < front.size(); ++j) {
         if (!IsPlottable(front[j])) continue;
         PlacedPoint point;
         point.imageNumber = j;
-        point.x = Position(front[j].jm, xScale, kPlotLeft, kPlotRight);
+        point.x = Position(front[j].jm, xScale, frame.left, frame.right);
         point.y = Position(front[j].xbIndex, yScale, kPlotBottom, kPlotTop);
         const std::string number = platform::formatInt(static_cast<long long>(j));
         const auto nearby = std::find_if(labelled.begin(), labelled.end(), [&](std::size_t i) {
@@ -163,7 +197,8 @@ AxisScale NiceAxisScale(double min, double max) {
     return scale;
 }
 
-std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
+std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front,
+                               std::optional<std::size_t> recommended) {
     ValueRange xRange;
     ValueRange yRange;
     std::vector<std::size_t> notPlotted;
@@ -197,22 +232,41 @@ std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front) {
     svg +=
         "<style>.grid{stroke:#dddddd;stroke-width:1}.frame{fill:none;stroke:#333333;"
         "stroke-width:1}.axis{font-size:15px;font-weight:bold}.point{fill:#1f5fbf;"
-        "stroke:#ffffff;stroke-width:1}.label{font-size:12px;fill:#102040}</style>\n";
+        "stroke:#ffffff;stroke-width:1}.point.recommended{fill:#e06000}.label{font-size:12px;"
+        "fill:#102040}.leader{stroke:#8090b0;stroke-width:0.8}</style>\n";
     svg += "<rect x=\"0\" y=\"0\" width=\"" + platform::formatInt(kWidth) + "\" height=\"" +
            platform::formatInt(height) + "\" fill=\"#ffffff\"/>\n";
     svg += "<text class=\"axis\" x=\"" + platform::formatInt(kWidth / 2) +
            "\" y=\"28\" text-anchor=\"middle\">Final Pareto front</text>\n";
-    AppendAxes(svg, xScale, yScale);
-    const std::vector<PlacedPoint> points = PlacePoints(front, xScale, yScale);
+    const Frame frame = FrameFor(xScale, yScale);
+    AppendAxes(svg, xScale, yScale, frame);
+    const std::vector<PlacedPoint> points = PlacePoints(front, xScale, yScale, frame);
+    std::vector<LabelRequest> requests;
     for (const PlacedPoint& point : points) {
+        requests.push_back(
+            {point.x, point.y,
+             point.label.empty() ? 0.0 : EstimatedTextWidth(point.label, kLabelFontSize)});
+    }
+    const std::vector<PlacedLabel> labels = PlaceLabels(
+        requests,
+        {static_cast<double>(frame.left), kPlotTop, static_cast<double>(frame.right), kPlotBottom});
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const PlacedPoint& point = points[i];
+        const PlacedLabel& label = labels[i];
         const FrontMemberResult& member = front[point.imageNumber];
-        svg +=
-            "<g><title>" + EscapeMarkup(PointDescription(point.imageNumber, member)) + "</title>";
-        svg += "<circle class=\"point\" cx=\"" + Number(point.x) + "\" cy=\"" + Number(point.y) +
-               "\" r=\"4.5\"/>";
+        const bool chosen = recommended == point.imageNumber;
+        svg += "<g><title>" + EscapeMarkup(PointDescription(point.imageNumber, member)) +
+               (chosen ? " (recommended)" : "") + "</title>";
+        if (!point.label.empty() && label.leader) {
+            svg += "<line class=\"leader\" x1=\"" + Number(point.x) + "\" y1=\"" + Number(point.y) +
+                   "\" x2=\"" + Number(label.leaderX) + "\" y2=\"" + Number(label.leaderY) + "\"/>";
+        }
+        svg += std::string("<circle class=\"") + (chosen ? "point recommended" : "point") +
+               "\" cx=\"" + Number(point.x) + "\" cy=\"" + Number(point.y) + "\" r=\"" +
+               (chosen ? "6" : "4.5") + "\"/>";
         if (!point.label.empty()) {
-            svg += "<text class=\"label\" x=\"" + Number(point.x + 6.0) + "\" y=\"" +
-                   Number(point.y - 6.0) + "\">" + point.label + "</text>";
+            svg += "<text class=\"label\" x=\"" + Number(label.textX) + "\" y=\"" +
+                   Number(label.baseline) + "\">" + point.label + "</text>";
         }
         svg += "</g>\n";
     }

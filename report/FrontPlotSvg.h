@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,8 +22,11 @@ struct AxisScale {
 AxisScale NiceAxisScale(double min, double max);
 
 // The objective pairs of the final front as an SVG picture: Jm across, the Xie–Beni index up,
-// every point numbered with its image number (its place in `front`). Points with an objective
-// that is not finite cannot be placed; they are listed below the plot instead.
-std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front);
+// every point numbered with its image number (its place in `front`), labels placed clear of
+// each other and of the points (with a leader line where points crowd), the `recommended`
+// member marked. Points with an objective that is not finite cannot be placed; they are listed
+// below the plot instead.
+std::string RenderFrontPlotSvg(std::span<const FrontMemberResult> front,
+                               std::optional<std::size_t> recommended = std::nullopt);
 
 }  // namespace tavorin

@@ -174,7 +174,7 @@ Picture InputPicture(const BandSamples& bandData, int bands, int lines, int samp
 }
 
 Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes,
-                        bool zeroIsTransparent) {
+                        bool zeroIsTransparent, std::span<const int> legend) {
     const auto pixelCount = static_cast<std::size_t>(lines) * static_cast<std::size_t>(samples);
     if (lines < 1 || samples < 1 || labels.size() < pixelCount) {
         throw std::invalid_argument("labels do not match the image geometry");
@@ -184,8 +184,10 @@ Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int sam
     picture.width = samples;
     picture.height = lines;
     for (int c = 0; c < colours; ++c) {
-        picture.palette.push_back(
-            classColourTable[static_cast<std::size_t>(c) % classColourTable.size()]);
+        const auto label = static_cast<std::size_t>(c);
+        const int shown = c >= 1 && label <= legend.size() ? legend[label - 1] : c;
+        picture.palette.push_back(classColourTable[static_cast<std::size_t>(std::max(shown, 0)) %
+                                                   classColourTable.size()]);
     }
     if (zeroIsTransparent) picture.transparentIndex = 0;
     picture.pixels.resize(pixelCount);

@@ -61,9 +61,11 @@ Picture InputPicture(const BandSamples& bandData, int bands, int lines, int samp
 
 // A classification map coloured with the colours of classes 0..`classes`-1 (beyond the table's
 // twenty they repeat, as in the headers); a label outside them is shown as class 0, which is
-// transparent when `zeroIsTransparent` (it marks pixels left out).
+// transparent when `zeroIsTransparent` (it marks pixels left out). With `legend`, label l >= 1
+// takes the colour of class legend[l - 1] instead (the pixels keep their labels as palette
+// indices: only the palette changes).
 Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes,
-                        bool zeroIsTransparent = false);
+                        bool zeroIsTransparent = false, std::span<const int> legend = {});
 
 // The picture shrunk by nearest-neighbour sampling so that neither side exceeds `maxSide`,
 // keeping its proportions; a picture that already fits is returned unchanged.

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "evolution/RunParameters.h"
+#include "report/ClassStatistics.h"
 
 namespace tavorin {
 
@@ -14,6 +17,7 @@ struct ReportFrontRow {
     double xbIndex = 0.0;
     double jm = 0.0;
     std::vector<std::uint8_t> thumbnailPng;
+    std::vector<ClassStatistic> classes;  // labels 1..K with their legend classes
 };
 
 // Everything the report page shows.
@@ -31,6 +35,11 @@ struct ReportPageContent {
     std::vector<std::uint8_t> inputPng;
     std::string frontSvg;
     std::vector<ReportFrontRow> front;  // in the order of "FinalPF.txt"
+    // The map shown first, large, with the legend beside it (its labels are the legend
+    // classes), as its place in `front`; none: the legend alone.
+    std::optional<std::size_t> recommended;
+    std::vector<std::uint8_t> recommendedPng;
+    bool pixelsLeftOut = false;  // label 0 marks pixels left out, transparent in the maps
 };
 
 // One self-contained HTML page (pictures embedded as data: URIs) that is also well-formed XML.

@@ -22,6 +22,7 @@ namespace {
 // the maps keep one pixel per pixel.
 constexpr int kThumbnailSide = 160;
 constexpr int kReportInputSide = 800;
+constexpr int kRecommendedSide = 800;
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -104,14 +105,19 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
             ClassMapPicture(ReadClassification(staged.empty() ? member.imageFile : staged,
                                                pixelCount, input.geoTiffMaps),
                             image.lines, image.samples, input.parameters.clusterNumber + 1,
-                            !input.searched.empty());
+                            !input.searched.empty(), member.legend);
         const std::vector<std::uint8_t> png = Encode(map, pngPath);
         Write(results, pngPath, png);
         files.push_back(pngPath);
+        if (input.recommended == report.front.size()) {
+            report.recommendedPng = ShrunkPng(map, png, kRecommendedSide, pngPath);
+        }
         report.front.push_back({std::filesystem::path(member.imageFile).filename().string(),
                                 member.xbIndex, member.jm,
-                                ShrunkPng(map, png, kThumbnailSide, pngPath)});
+                                ShrunkPng(map, png, kThumbnailSide, pngPath), member.classes});
     }
+    report.recommended = input.recommended;
+    report.pixelsLeftOut = !input.searched.empty();
 
     const Picture picture =
         InputPicture(*input.bandData, image.bands, image.lines, image.samples, input.searched);
@@ -121,7 +127,7 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
     report.inputPng = ShrunkPng(picture, inputPng, kReportInputSide, inputPngPath);
     report.inputCaption = InputCaption(image.bands);
 
-    report.frontSvg = RenderFrontPlotSvg(input.front);
+    report.frontSvg = RenderFrontPlotSvg(input.front, input.recommended);
     results.Write(frontSvgPath, report.frontSvg);
     results.Write(reportPath, RenderReportPage(report));
     files.push_back(frontSvgPath);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
 #include "platform/ResultTransaction.h"
+#include "report/ClassStatistics.h"
 
 namespace tavorin {
 
@@ -16,6 +19,9 @@ struct FrontMemberResult {
     std::string imageFile;  // path of its classification image
     double xbIndex = 0.0;
     double jm = 0.0;
+    // The legend class of each label 1..K (entry l - 1); empty: the labels themselves.
+    std::vector<int> legend;
+    std::vector<ClassStatistic> classes;  // labels 1..K; empty when not counted
 };
 
 // What the pictures and the report page of a finished run are made from.
@@ -31,7 +37,8 @@ struct ResultPicturesInput {
     // The maps are GeoTIFFs "<base>.tif" with pictures "<base>.png"; otherwise raw maps with
     // pictures "<map>.png".
     bool geoTiffMaps = false;
-    std::vector<FrontMemberResult> front;  // in the order of "FinalPF.txt"
+    std::vector<FrontMemberResult> front;    // in the order of "FinalPF.txt"
+    std::optional<std::size_t> recommended;  // the place in `front` of the map shown first
 };
 
 // The files written beside the classification images.

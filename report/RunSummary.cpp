@@ -85,6 +85,11 @@ Json pixelsJson(const RunSummary& summary) {
     Json values = Json::array();
     for (const auto& value : summary.bandNodata) values.push_back(value ? number(*value) : Json());
     json["nodataValues"] = std::move(values);
+    if (summary.pixelArea) {
+        json["pixelArea"] = {{"x", number(summary.pixelArea->x)},
+                             {"y", number(summary.pixelArea->y)},
+                             {"units", "metres"}};
+    }
     return json;
 }
 
@@ -96,6 +101,20 @@ Json memberJson(const RunSummaryMember& member) {
     Json centres = Json::array();
     for (const std::vector<double>& centre : member.centres) centres.push_back(numbers(centre));
     json["centres"] = std::move(centres);
+    json["legend"] = member.legend;
+    Json classes = Json::array();
+    for (const ClassStatistic& statistic : member.classes) {
+        const auto area = [](const std::optional<double>& value) {
+            return value ? number(*value) : Json(nullptr);
+        };
+        classes.push_back({{"label", statistic.label},
+                           {"legendClass", statistic.legendClass},
+                           {"pixels", statistic.pixels},
+                           {"share", number(statistic.share)},
+                           {"hectares", area(statistic.hectares)},
+                           {"squareKilometres", area(statistic.squareKilometres)}});
+    }
+    json["classes"] = std::move(classes);
     return json;
 }
 
@@ -114,6 +133,11 @@ std::string FormatRunSummary(const RunSummary& summary) {
     json["pixels"] = pixelsJson(summary);
     json["timings"] = {{"searchSeconds", number(summary.searchSeconds)},
                        {"outputSeconds", number(summary.outputSeconds)}};
+    const auto place = [](const std::optional<std::size_t>& member) {
+        return member ? Json(*member) : Json(nullptr);
+    };
+    json["recommended"] = place(summary.recommended);
+    json["bestXieBeni"] = place(summary.bestXieBeni);
     Json front = Json::array();
     for (const RunSummaryMember& member : summary.front) front.push_back(memberJson(member));
     json["front"] = std::move(front);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,6 +9,8 @@
 #include "evolution/RunParameters.h"
 #include "image/CEnviImage.h"
 #include "image/LeftOutPixels.h"
+#include "report/ClassStatistics.h"
+#include "report/PixelArea.h"
 
 namespace tavorin {
 
@@ -17,6 +20,8 @@ struct RunSummaryMember {
     double xbIndex = 0.0;
     double jm = 0.0;
     std::vector<std::vector<double>> centres;  // K centres of one value per band
+    std::vector<int> legend;                   // the legend class of each label 1..K
+    std::vector<ClassStatistic> classes;       // labels 1..K
 };
 
 // Everything a finished run reports in its machine-readable summary.
@@ -31,9 +36,13 @@ struct RunSummary {
     long long imagePixels = 0;
     long long leftOutNodata = 0;
     long long leftOutNonFinite = 0;
+    std::optional<PixelArea> pixelArea;  // when the map units are metres
     double searchSeconds = 0.0;
     double outputSeconds = 0.0;
     std::vector<RunSummaryMember> front;  // in the order of "FinalPF.txt"
+    // Places in `front`: the knee of the front and the smallest Xie–Beni index.
+    std::optional<std::size_t> recommended;
+    std::optional<std::size_t> bestXieBeni;
 };
 
 // "<output path>_summary.json".

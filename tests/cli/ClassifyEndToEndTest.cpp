@@ -115,6 +115,7 @@ TEST(ClassifyCommand, ReportsTheGeometryAndFinishes) {
     EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "Seed: 5\nImage: " + testing::DataDir() +
                                "/small.img: 100 samples x 100 lines x 6 bands, data type 1\n"
+                               "Recommended: res_2 (knee of the front)\n"
                                "Finish\n");
     EXPECT_FALSE(ReadFileBytes(dir.file("FinalPF.txt")).empty());
     EXPECT_FALSE(ReadFileBytes(dir.file("res_0.hdr")).empty());

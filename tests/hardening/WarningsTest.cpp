@@ -62,7 +62,7 @@ TEST(Warnings, AnImageTooTallForAPictureSkipsThePicturesOnly) {
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.out.find("The pictures and the report are skipped: a picture may have at "
                               "most 1000000 pixels a side, and this image has 3000000 lines and "
-                              "1 samples.\nFinish\n"),
+                              "1 samples.\nRecommended: res_0 (knee of the front)\nFinish\n"),
               std::string::npos)
         << result.out;
     EXPECT_TRUE(std::filesystem::exists(work.file("res_0")));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
@@ -223,13 +224,22 @@ class ClassificationRunTest : public ::testing::Test {
 TEST_F(ClassificationRunTest, EveryResultFileAgreesWithTheLiteralComputation) {
     WriteTinyImage(dir_, image_);
     ASSERT_TRUE(RunOnce(Parameters(), 1, false));
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, "Finish");
-
     const RunFiles files = Collect();
     const nlohmann::json& front = files.summary["front"];
     ASSERT_GE(front.size(), 1u);
     ASSERT_LE(front.size(), 6u);
+    const auto recommended = files.summary["recommended"].get<std::size_t>();
+    ASSERT_LT(recommended, front.size());
+    ASSERT_LT(files.summary["bestXieBeni"].get<std::size_t>(), front.size());
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "Finish");
+    EXPECT_EQ(ui_.notes, std::vector<std::string>{
+                             "Recommended: " + dir_.file("out_" + std::to_string(recommended)) +
+                             " (knee of the front)"});
+    // The header's 30 m pixels.
+    EXPECT_EQ(files.summary["pixels"]["pixelArea"],
+              nlohmann::json::parse(R"({"x": 30.0, "y": 30.0, "units": "metres"})"));
+    EXPECT_EQ(front[recommended]["legend"], nlohmann::json::parse("[1, 2, 3]"));
     std::string expectedList;
     std::vector<std::vector<double>> centres;
     for (std::size_t j = 0; j < front.size(); ++j) {
@@ -248,6 +258,19 @@ TEST_F(ClassificationRunTest, EveryResultFileAgreesWithTheLiteralComputation) {
         expectedList += platform::formatFixed(literal.xbIndex) + "\t" +
                         platform::formatFixed(literal.jm) + "\r\n";
         EXPECT_EQ(files.images[j], LiteralLabels(image_, v));
+        // Each label's pixels in the map, its share and area, under its legend class.
+        ASSERT_EQ(member["classes"].size(), static_cast<std::size_t>(kClusters));
+        for (int l = 1; l <= kClusters; ++l) {
+            const nlohmann::json& statistic = member["classes"][static_cast<std::size_t>(l - 1)];
+            const auto pixels =
+                std::count(files.images[j].begin(), files.images[j].end(), static_cast<char>(l));
+            EXPECT_EQ(statistic["label"], l);
+            EXPECT_EQ(statistic["legendClass"], member["legend"][static_cast<std::size_t>(l - 1)]);
+            EXPECT_EQ(statistic["pixels"], pixels);
+            EXPECT_EQ(statistic["share"], static_cast<double>(pixels) / kPixels);
+            EXPECT_EQ(statistic["hectares"], static_cast<double>(pixels) * 900.0 / 1e4);
+            EXPECT_EQ(statistic["squareKilometres"], static_cast<double>(pixels) * 900.0 / 1e6);
+        }
         EXPECT_EQ(files.headers[j], std::string(kExpectedHeader) + kMapInfo + "\r\n");
         // Every centre lies inside the bounds of its band.
         for (std::size_t gene = 0; gene < v.size(); ++gene) {
@@ -295,6 +318,23 @@ TEST_F(ClassificationRunTest, EveryResultFileAgreesWithTheLiteralComputation) {
     }
     ASSERT_EQ(outputPercents.size(), front.size() + 1);
     EXPECT_EQ(outputPercents.back(), "100%");
+}
+
+TEST_F(ClassificationRunTest, MapsLeftFromAnEarlierRunAreNamed) {
+    WriteTinyImage(dir_, image_);
+    for (const char* name : {"out_9", "out_9.hdr", "out_12.png", "out_1.tif", "out_07", "out_x"}) {
+        testing::WriteFileBytes(dir_.file(name), "earlier");
+    }
+    ASSERT_TRUE(RunOnce(Parameters(), 1, false));
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[0].text,
+              "Warning: 4 files named like this run's maps are not from this run but left from an "
+              "earlier one with the same output name: \"" +
+                  dir_.file("out_1.tif") + "\", \"" + dir_.file("out_9") + "\", \"" +
+                  dir_.file("out_9.hdr") + "\", \"" + dir_.file("out_12.png") +
+                  "\". The report and the summary list only this run's maps.");
+    EXPECT_EQ(ui_.messages[1].text, "Finish");
+    EXPECT_LE(Collect().summary["front"].size(), 6u);
 }
 
 TEST_F(ClassificationRunTest, SameSeedGivesIdenticalFilesWhateverTheThreadCount) {

@@ -45,10 +45,16 @@ RunSummary SmallSummary() {
     summary.leftOutNonFinite = 1;
     summary.searchSeconds = 1.5;
     summary.outputSeconds = 0.25;
-    summary.front.push_back({"out_0",
-                             std::numeric_limits<double>::infinity(),
-                             12.25,
-                             {{0.1, -3.0}, {std::nan(""), 1e300}}});
+    summary.pixelArea = PixelArea{30.0, 20.0, 600.0};
+    RunSummaryMember member;
+    member.file = "out_0";
+    member.xbIndex = std::numeric_limits<double>::infinity();
+    member.jm = 12.25;
+    member.centres = {{0.1, -3.0}, {std::nan(""), 1e300}};
+    member.legend = {2, 1};
+    member.classes = {{1, 2, 20, 0.8, 1.2, 0.012}, {2, 1, 5, 0.2, std::nullopt, std::nullopt}};
+    summary.front.push_back(member);
+    summary.recommended = 0;
     return summary;
 }
 
@@ -98,12 +104,19 @@ TEST(RunSummaryTest, ExactText) {
               "    \"nodataValues\": [\n"
               "      -1.5,\n"
               "      null\n"
-              "    ]\n"
+              "    ],\n"
+              "    \"pixelArea\": {\n"
+              "      \"x\": 30.0,\n"
+              "      \"y\": 20.0,\n"
+              "      \"units\": \"metres\"\n"
+              "    }\n"
               "  },\n"
               "  \"timings\": {\n"
               "    \"searchSeconds\": 1.5,\n"
               "    \"outputSeconds\": 0.25\n"
               "  },\n"
+              "  \"recommended\": 0,\n"
+              "  \"bestXieBeni\": null,\n"
               "  \"front\": [\n"
               "    {\n"
               "      \"file\": \"out_0\",\n"
@@ -118,6 +131,28 @@ TEST(RunSummaryTest, ExactText) {
               "          \"nan\",\n"
               "          1e+300\n"
               "        ]\n"
+              "      ],\n"
+              "      \"legend\": [\n"
+              "        2,\n"
+              "        1\n"
+              "      ],\n"
+              "      \"classes\": [\n"
+              "        {\n"
+              "          \"label\": 1,\n"
+              "          \"legendClass\": 2,\n"
+              "          \"pixels\": 20,\n"
+              "          \"share\": 0.8,\n"
+              "          \"hectares\": 1.2,\n"
+              "          \"squareKilometres\": 0.012\n"
+              "        },\n"
+              "        {\n"
+              "          \"label\": 2,\n"
+              "          \"legendClass\": 1,\n"
+              "          \"pixels\": 5,\n"
+              "          \"share\": 0.2,\n"
+              "          \"hectares\": null,\n"
+              "          \"squareKilometres\": null\n"
+              "        }\n"
               "      ]\n"
               "    }\n"
               "  ]\n"
@@ -139,6 +174,13 @@ TEST(RunSummaryTest, NumbersReadBackBitForBit) {
     summary.front[0].xbIndex = 0.7000000000000001;
     const nlohmann::json parsed = nlohmann::json::parse(FormatRunSummary(summary));
     EXPECT_TRUE(parsed["seed"].is_null());
+    summary.front.clear();
+    summary.recommended.reset();
+    summary.pixelArea.reset();
+    const nlohmann::json empty = nlohmann::json::parse(FormatRunSummary(summary));
+    EXPECT_TRUE(empty["recommended"].is_null());
+    EXPECT_TRUE(empty["bestXieBeni"].is_null());
+    EXPECT_FALSE(empty["pixels"].contains("pixelArea"));
     const nlohmann::json& centre = parsed["front"][0]["centres"][0];
     ASSERT_EQ(centre.size(), values.size());
     for (std::size_t i = 0; i + 1 < values.size(); ++i) {

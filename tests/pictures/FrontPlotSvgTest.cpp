@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/NumberText.h"
+#include "report/PlotLabels.h"
 #include "tests/pictures/XmlCheck.h"
 #include "tests/support/TestSupport.h"
 
@@ -27,6 +28,24 @@ std::size_t Count(const std::string& text, const std::string& part) {
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+struct Objectives {
+    const char* file;
+    double xbIndex;
+    double jm;
+};
+
+std::vector<FrontMemberResult> Front(std::initializer_list<Objectives> members) {
+    std::vector<FrontMemberResult> front;
+    for (const Objectives& member : members) {
+        FrontMemberResult result;
+        result.imageFile = member.file;
+        result.xbIndex = member.xbIndex;
+        result.jm = member.jm;
+        front.push_back(result);
+    }
+    return front;
 }
 
 void ExpectWellFormed(const std::string& svg) {
@@ -73,15 +92,17 @@ TEST(NiceAxisScaleTest, SurvivesTheEndsOfTheDoubleRange) {
 
 TEST(FrontPlotSvgTest, PlacesNumberedPointsOnLabelledAxes) {
     // Jm 100..200 fills the plot's width (110..690); the index 1..3 its height (450..50).
-    const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0}};
+    const std::vector<FrontMemberResult> front =
+        Front({{"out_0", 1.0, 200.0}, {"out_1", 3.0, 100.0}});
     const std::string svg = RenderFrontPlotSvg(front);
     ExpectWellFormed(svg);
     EXPECT_NE(svg.find("<circle class=\"point\" cx=\"690\" cy=\"450\" r=\"4.5\"/>"),
               std::string::npos);
     EXPECT_NE(svg.find("<circle class=\"point\" cx=\"110\" cy=\"50\" r=\"4.5\"/>"),
               std::string::npos);
-    EXPECT_NE(svg.find("<text class=\"label\" x=\"696\" y=\"444\">0</text>"), std::string::npos);
-    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1</text>"), std::string::npos);
+    // Labels stay inside the frame: above left of the corner point, below right of the other.
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"676.8\" y=\"444\">0</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"65\">1</text>"), std::string::npos);
     EXPECT_NE(svg.find(">Jm</text>"), std::string::npos);
     EXPECT_NE(svg.find(">Xie\xE2\x80\x93"
                        "Beni index</text>"),
@@ -96,25 +117,82 @@ TEST(FrontPlotSvgTest, PlacesNumberedPointsOnLabelledAxes) {
 
 TEST(FrontPlotSvgTest, PointsCloseTogetherShareOneLabel) {
     // One unit of Jm is 5.8 pixels here: 0.5 apart shares a label, 2 apart does not.
-    const std::vector<FrontMemberResult> front{{"out_0", 1.0, 200.0},
-                                               {"out_1", 3.0, 100.0},
-                                               {"out_2", 3.0, 100.0},
-                                               {"out_3", 3.0, 100.5},
-                                               {"out_4", 3.0, 102.0}};
+    const std::vector<FrontMemberResult> front = Front({{"out_0", 1.0, 200.0},
+                                                        {"out_1", 3.0, 100.0},
+                                                        {"out_2", 3.0, 100.0},
+                                                        {"out_3", 3.0, 100.5},
+                                                        {"out_4", 3.0, 102.0}});
     const std::string svg = RenderFrontPlotSvg(front);
     ExpectWellFormed(svg);
     EXPECT_EQ(Count(svg, "<circle"), 5u);
-    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"44\">1, 2, 3</text>"),
+    EXPECT_NE(svg.find("<text class=\"label\" x=\"116\" y=\"65\">1, 2, 3</text>"),
               std::string::npos);
-    EXPECT_NE(svg.find("<text class=\"label\" x=\"127.6\" y=\"44\">4</text>"), std::string::npos);
+    // Every place beside point 4 is taken: its label moves away on a leader line.
+    EXPECT_NE(svg.find("<line class=\"leader\" x1=\"121.6\" y1=\"50\" x2=\"129.4805\" "
+                       "y2=\"71.71639\"/><circle class=\"point\" cx=\"121.6\" cy=\"50\" r=\"4.5\"/>"
+                       "<text class=\"label\" x=\"129.4805\" y=\"80.71639\">4</text>"),
+              std::string::npos);
     EXPECT_EQ(Count(svg, "<text class=\"label\""), 3u);
     EXPECT_NE(svg.find("<title>image 3: xbIndex 3.000000, jm 100.500000</title>"),
               std::string::npos);
 }
 
+struct LabelBox {
+    double left, top, right, bottom;
+};
+
+std::vector<LabelBox> LabelBoxes(const std::string& svg) {
+    std::vector<LabelBox> boxes;
+    const std::string start = "<text class=\"label\" x=\"";
+    for (std::size_t at = svg.find(start); at != std::string::npos; at = svg.find(start, at + 1)) {
+        const std::size_t xEnd = svg.find('"', at + start.size());
+        const double x = std::stod(svg.substr(at + start.size(), xEnd - at - start.size()));
+        const std::size_t yStart = xEnd + 5;  // past `" y="`
+        const double y = std::stod(svg.substr(yStart, svg.find('"', yStart) - yStart));
+        const std::size_t textStart = svg.find('>', yStart) + 1;
+        const std::string text = svg.substr(textStart, svg.find('<', textStart) - textStart);
+        boxes.push_back(
+            {x, y - kLabelAscent, x + EstimatedTextWidth(text, 12.0), y + kLabelDescent});
+    }
+    return boxes;
+}
+
+TEST(FrontPlotSvgTest, CrowdedLabelsNeitherOverlapNorLeaveTheFrame) {
+    // Twenty-eight points six pixels apart on a diagonal, two far away, long Jm tick labels.
+    std::vector<FrontMemberResult> front;
+    for (int j = 0; j < 30; ++j) {
+        FrontMemberResult member;
+        member.jm = j < 28 ? 5.5e7 - j * 2e5 : 4.0e7 - (j - 28) * 1e6;
+        member.xbIndex = j < 28 ? 0.1 + 0.00375 * j : 0.3 + (j - 28) * 0.05;
+        front.push_back(member);
+    }
+    const std::string svg = RenderFrontPlotSvg(front, 7);
+    ExpectWellFormed(svg);
+    // The last tick, "55000000", ends inside the picture's 720 pixels.
+    EXPECT_NE(svg.find(">55000000</text>"), std::string::npos);
+    EXPECT_NE(svg.find("<rect class=\"frame\" x=\"110\" y=\"50\" width=\"574\""),
+              std::string::npos);
+    const std::vector<LabelBox> boxes = LabelBoxes(svg);
+    ASSERT_EQ(boxes.size(), 30u);
+    for (std::size_t a = 0; a < boxes.size(); ++a) {
+        EXPECT_GE(boxes[a].left, 110.0) << a;
+        EXPECT_LE(boxes[a].right, 684.0) << a;
+        EXPECT_GE(boxes[a].top, 50.0) << a;
+        EXPECT_LE(boxes[a].bottom, 450.0) << a;
+        for (std::size_t b = a + 1; b < boxes.size(); ++b) {
+            const bool apart = boxes[a].right <= boxes[b].left || boxes[b].right <= boxes[a].left ||
+                               boxes[a].bottom <= boxes[b].top || boxes[b].bottom <= boxes[a].top;
+            EXPECT_TRUE(apart) << "labels " << a << " and " << b;
+        }
+    }
+    EXPECT_GT(Count(svg, "<line class=\"leader\""), 0u);
+    EXPECT_EQ(Count(svg, "<circle class=\"point recommended\""), 1u);
+    EXPECT_NE(svg.find("jm 53600000.000000 (recommended)</title>"), std::string::npos);
+}
+
 TEST(FrontPlotSvgTest, ListsPointsWithObjectivesThatAreNotFinite) {
-    const std::vector<FrontMemberResult> front{
-        {"out_0", kInf, 5.0}, {"out_1", kNaN, -kNaN}, {"out_2", 0.5, 2.0}};
+    const std::vector<FrontMemberResult> front =
+        Front({{"out_0", kInf, 5.0}, {"out_1", kNaN, -kNaN}, {"out_2", 0.5, 2.0}});
     const std::string svg = RenderFrontPlotSvg(front);
     ExpectWellFormed(svg);
     EXPECT_EQ(Count(svg, "<circle"), 1u);
@@ -128,7 +206,7 @@ TEST(FrontPlotSvgTest, ListsPointsWithObjectivesThatAreNotFinite) {
 }
 
 TEST(FrontPlotSvgTest, DrawsOnePointAndAnEmptyFront) {
-    const std::vector<FrontMemberResult> one{{"out_0", 10.0, 1000.0}};
+    const std::vector<FrontMemberResult> one = Front({{"out_0", 10.0, 1000.0}});
     const std::string svg = RenderFrontPlotSvg(one);
     ExpectWellFormed(svg);
     EXPECT_EQ(Count(svg, "<circle"), 1u);

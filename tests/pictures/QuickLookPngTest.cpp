@@ -154,6 +154,19 @@ TEST(ClassMapPngTest, PixelsHaveTheClassColoursOfATinyClassification) {
     EXPECT_EQ(decoded.rgb, expected);
 }
 
+TEST(ClassMapPngTest, LegendRecoloursThePaletteAndKeepsTheLabels) {
+    const std::vector<std::uint8_t> labels{0, 1, 2, 3};
+    const std::vector<int> legend{3, 1, 2};
+    const Picture map = ClassMapPicture(labels, 2, 2, 4, false, legend);
+    EXPECT_EQ(map.pixels, labels);
+    ASSERT_EQ(map.palette.size(), 4u);
+    const auto rgb = [](const ClassColour& c) { return std::vector<int>{c.red, c.green, c.blue}; };
+    EXPECT_EQ(rgb(map.palette[0]), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(rgb(map.palette[1]), (std::vector<int>{255, 0, 0}));  // class 3
+    EXPECT_EQ(rgb(map.palette[2]), (std::vector<int>{0, 0, 255}));  // class 1
+    EXPECT_EQ(rgb(map.palette[3]), (std::vector<int>{0, 255, 0}));  // class 2
+}
+
 // Class 0 marks pixels left out: transparent in the picture, every class opaque.
 TEST(ClassMapPngTest, ClassZeroIsTransparentWhenPixelsWereLeftOut) {
     const std::vector<std::uint8_t> labels{0, 1, 2, 0};

@@ -37,8 +37,8 @@ ReportPageContent SampleContent() {
     content.inputCaption = "Bands 4, 3, 2 as red, green and blue";
     content.inputPng = {0x89, 'P', 'N', 'G', 1};
     content.frontSvg = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
-    content.front.push_back({"r_0", 0.5, 12.25, {1, 2, 3}});
-    content.front.push_back({"a<b>_1", 0.75, 9.0, {4, 5}});
+    content.front.push_back({"r_0", 0.5, 12.25, {1, 2, 3}, {}});
+    content.front.push_back({"a<b>_1", 0.75, 9.0, {4, 5}, {}});
     return content;
 }
 
@@ -88,12 +88,12 @@ TEST(ReportPageTest, TablesTheFrontInItsOrderWithEmbeddedPictures) {
         "<tr><td class=\"number\">0</td><td>r_0</td><td class=\"number\">0.500000</td>"
         "<td class=\"number\">12.250000</td><td><img class=\"map\" "
         "src=\"data:image/png;base64,AQID\" "
-        "alt=\"map of image 0\"/></td></tr>";
+        "alt=\"map of image 0\"/></td><td class=\"shares\"></td></tr>";
     const std::string second =
         "<tr><td class=\"number\">1</td><td>a&lt;b&gt;_1</td><td class=\"number\">0.750000</td>"
         "<td class=\"number\">9.000000</td><td><img class=\"map\" "
         "src=\"data:image/png;base64,BAU=\" "
-        "alt=\"map of image 1\"/></td></tr>";
+        "alt=\"map of image 1\"/></td><td class=\"shares\"></td></tr>";
     ASSERT_NE(html.find(first), std::string::npos);
     ASSERT_NE(html.find(second), std::string::npos);
     EXPECT_LT(html.find(first), html.find(second));
@@ -103,12 +103,53 @@ TEST(ReportPageTest, TablesTheFrontInItsOrderWithEmbeddedPictures) {
               std::string::npos);
     EXPECT_NE(html.find("<figcaption>Bands 4, 3, 2 as red, green and blue</figcaption>"),
               std::string::npos);
-    // The legend: class 0 and clusters 1..K.
+    // Without a recommended map, the legend lists class 0 and clusters 1..K at the top.
     EXPECT_NE(html.find("style=\"background:rgb(0,0,0)\"></span>0 (unclassified)</li>"),
               std::string::npos);
     EXPECT_NE(html.find("style=\"background:rgb(255,0,0)\"></span>cluster 3</li>"),
               std::string::npos);
     EXPECT_EQ(html.find("cluster 4"), std::string::npos);
+    EXPECT_LT(html.find("cluster 3"), html.find("<h2>Parameters</h2>"));
+}
+
+TEST(ReportPageTest, ShowsTheRecommendedMapFirstWithItsLegendAndEveryMapsShares) {
+    ReportPageContent content = SampleContent();
+    content.recommended = 1;
+    content.recommendedPng = {7, 7, 7};
+    content.pixelsLeftOut = true;
+    // Map 1 is recommended: its labels are the legend classes. Map 0's label 1 is class 3.
+    content.front[0].classes = {{1, 3, 10, 0.5, std::nullopt, std::nullopt},
+                                {2, 1, 6, 0.3, std::nullopt, std::nullopt},
+                                {3, 2, 4, 0.2, std::nullopt, std::nullopt}};
+    content.front[1].classes = {{1, 1, 1000, 0.25, 90.0, 0.9},
+                                {2, 2, 2000, 0.5, 180.0, 1.8},
+                                {3, 3, 1000, 0.25, 90.0, 0.9}};
+    const std::string html = RenderReportPage(content);
+    const testing::XmlCheckResult check = testing::CheckXmlWellFormed(html);
+    EXPECT_TRUE(check.wellFormed) << check.problem;
+    const std::size_t top =
+        html.find("<h2>Recommended map: image 1</h2>\n<p>a&lt;b&gt;_1, the knee");
+    ASSERT_NE(top, std::string::npos);
+    EXPECT_LT(top, html.find("<h2>Parameters</h2>"));
+    EXPECT_NE(html.find("<img class=\"recommended\" src=\"data:image/png;base64,BwcH\""),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr><td><span class=\"swatch\" style=\"background:rgb(0,255,0)\"></span>"
+                        "class 2</td><td class=\"number\">2000</td><td class=\"number\">50.0%</td>"
+                        "<td class=\"number\">180.00</td><td class=\"number\">1.8000</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<th>Hectares</th><th>km\xC2\xB2</th>"), std::string::npos);
+    EXPECT_NE(html.find("0 (unclassified, transparent)"), std::string::npos);
+    EXPECT_EQ(html.find("<ul class=\"legend\">"), std::string::npos);
+    // Map 0's shares in legend order: class 1 (its label 2), 2 (label 3), 3 (label 1).
+    EXPECT_NE(
+        html.find("<td class=\"shares\"><span class=\"swatch\" style=\"background:rgb(0,0,255)"
+                  "\"></span>30.0%<br/><span class=\"swatch\" style=\"background:rgb(0,255,0)"
+                  "\"></span>20.0%<br/><span class=\"swatch\" style=\"background:rgb(255,0,0)"
+                  "\"></span>50.0%</td>"),
+        std::string::npos);
+    EXPECT_NE(html.find("<tr class=\"recommended\"><td class=\"number\">1</td>"),
+              std::string::npos);
+    EXPECT_EQ(Count(html, "<tr class=\"recommended\">"), 1u);
 }
 
 }  // namespace

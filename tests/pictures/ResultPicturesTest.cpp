@@ -47,8 +47,8 @@ struct SmallRun {
         input.bandData = &bandData;
         testing::WriteFileBytes(dir.file("run_0"), std::string("\1\1\2\2\3\3\0\1\2\3\1\1", 12));
         testing::WriteFileBytes(dir.file("run_1"), std::string(12, '\2'));
-        input.front.push_back({dir.file("run_0"), 0.5, 90.0});
-        input.front.push_back({dir.file("run_1"), 0.25, 120.0});
+        input.front.push_back({dir.file("run_0"), 0.5, 90.0, {}, {}});
+        input.front.push_back({dir.file("run_1"), 0.25, 120.0, {}, {}});
     }
 };
 
@@ -118,6 +118,24 @@ TEST(ResultPicturesTest, ReportEmbedsTheWrittenPicturesInFrontOrder) {
             << name;
     }
     EXPECT_NE(html.find("<tr><th>Seed</th><td>17</td></tr>"), std::string::npos);
+}
+
+TEST(ResultPicturesTest, MapsAreDrawnInTheLegendAndTheRecommendedMapComesFirst) {
+    SmallRun run;
+    run.input.front[1].legend = {3, 1, 2};  // its label 2 is legend class 1, blue
+    run.input.recommended = 0;
+    WritePictures(run.input);
+    const testing::DecodedPng second = testing::DecodePng(ReadFileBytes(run.dir.file("run_1.png")));
+    ASSERT_TRUE(second.ok);
+    EXPECT_EQ(second.rgb, Rgb({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    const std::string html = ReadFileBytes(run.dir.file("run_report.html"));
+    const std::size_t recommended = html.find(
+        "<h2>Recommended map: image 0</h2>\n<p>run_0, the knee of the final Pareto front");
+    ASSERT_NE(recommended, std::string::npos);
+    EXPECT_NE(html.find("<img class=\"recommended\" src=\"data:image/png;base64," +
+                        EncodeBase64(ReadFileBytes(run.dir.file("run_0.png"))) + "\""),
+              std::string::npos);
+    EXPECT_LT(recommended, html.find("<h2>Input</h2>"));
 }
 
 TEST(ResultPicturesTest, SameInputGivesTheSameBytes) {

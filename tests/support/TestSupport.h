@@ -21,9 +21,11 @@ class RecordingUserInterface : public platform::IUserInterface {
     ~RecordingUserInterface() override;  // installs the silent interface again
 
     void ShowMessage(const std::string& text, platform::MessageKind kind) override;
+    void ShowNote(const std::string& text) override { notes.push_back(text); }
     std::unique_ptr<platform::IProgressView> OpenProgress(const std::string& stageText) override;
 
     std::vector<Message> messages;
+    std::vector<std::string> notes;
     // Every progress update, in order, of every window.
     std::vector<platform::ProgressState> progressUpdates;
     std::vector<std::string> openedStages;
