@@ -1,6 +1,7 @@
 #include "shell/FrontPlotWidget.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -58,7 +59,8 @@ bool IsPlottable(const FrontPoint& point) {
 }
 
 QString NotPlottedText(int member, const FrontPoint& point) {
-    return QStringLiteral("Not plotted (an objective is not a finite number): image %1: xbIndex %2, jm %3")
+    return QStringLiteral(
+               "Not plotted (an objective is not a finite number): image %1: xbIndex %2, jm %3")
         .arg(member)
         .arg(Text(platform::formatFixed(point.xbIndex)), Text(platform::formatFixed(point.jm)));
 }
@@ -75,6 +77,12 @@ FrontPlotWidget::FrontPlotWidget(QWidget* parent) : QWidget(parent) {
 void FrontPlotWidget::SetFront(std::vector<FrontPoint> front) {
     front_ = std::move(front);
     selected_ = -1;
+    marked_ = -1;
+    update();
+}
+
+void FrontPlotWidget::SetMarked(int member) {
+    marked_ = member;
     update();
 }
 
@@ -166,9 +174,9 @@ void FrontPlotWidget::paintEvent(QPaintEvent*) {
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);
-    painter.drawText(QRectF(area.left(), height() - metrics.height() - 4, area.width(),
-                            metrics.height() + 2),
-                     Qt::AlignHCenter, QStringLiteral("Jm"));
+    painter.drawText(
+        QRectF(area.left(), height() - metrics.height() - 4, area.width(), metrics.height() + 2),
+        Qt::AlignHCenter, QStringLiteral("Jm"));
     painter.save();
     painter.translate(12, area.center().y());
     painter.rotate(-90);
@@ -194,10 +202,37 @@ void FrontPlotWidget::paintEvent(QPaintEvent*) {
         else
             nearby->second += QStringLiteral(", ") + QString::number(member);
     }
+    // Each label beside its point where it covers no earlier label: above right, below right,
+    // above left or below left, else above right all the same.
     painter.setPen(QColor(16, 32, 64));
-    for (const auto& [point, text] : labels)
-        painter.drawText(point + QPointF(kPointRadius + 2, -kPointRadius - 1), text);
+    std::vector<QRectF> placed;
+    for (const auto& [point, text] : labels) {
+        const QSizeF size(metrics.horizontalAdvance(text), metrics.height());
+        const double gap = kPointRadius + 1;
+        const std::array<QRectF, 4> choices{
+            QRectF(point + QPointF(gap, -gap - size.height()), size),
+            QRectF(point + QPointF(gap, gap), size),
+            QRectF(point + QPointF(-gap - size.width(), -gap - size.height()), size),
+            QRectF(point + QPointF(-gap - size.width(), gap), size)};
+        QRectF chosen = choices[0];
+        for (const QRectF& choice : choices) {
+            const bool free = std::none_of(placed.begin(), placed.end(), [&](const QRectF& other) {
+                return other.intersects(choice);
+            });
+            if (free) {
+                chosen = choice;
+                break;
+            }
+        }
+        placed.push_back(chosen);
+        painter.drawText(chosen, Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
 
+    if (const std::optional<QPointF> point = PointPosition(marked_)) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(0, 140, 60), 2));
+        painter.drawEllipse(*point, kPointRadius + 5, kPointRadius + 5);
+    }
     if (const std::optional<QPointF> point = PointPosition(selected_)) {
         painter.setBrush(QColor(230, 40, 40));
         painter.setPen(QPen(QColor(120, 0, 0), 2));

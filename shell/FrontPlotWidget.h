@@ -29,6 +29,8 @@ class FrontPlotWidget : public QWidget {
     void SetFront(std::vector<FrontPoint> front);
     void SetSelected(int member);  // -1: none
     int selected() const { return selected_; }
+    // Rings the point of the member the run recommends (-1: none).
+    void SetMarked(int member);
 
     // Where member `member`'s point is drawn; none for a point that cannot be placed.
     std::optional<QPointF> PointPosition(int member) const;
@@ -55,6 +57,7 @@ class FrontPlotWidget : public QWidget {
 
     std::vector<FrontPoint> front_;
     int selected_ = -1;
+    int marked_ = -1;
 };
 
 // The text that says why a member is not in the plot.

@@ -63,8 +63,8 @@ MapLegend CountLegend(std::span<const std::uint8_t> labels, const ClassMap& map,
         row.name = ClassNameOf(map, legendClass);
         row.colour = ClassColourOf(map, legendClass);
         row.pixels = pixels;
-        row.share = classified > 0 ? static_cast<double>(pixels) / static_cast<double>(classified)
-                                   : 0.0;
+        row.share =
+            classified > 0 ? static_cast<double>(pixels) / static_cast<double>(classified) : 0.0;
         if (area) {
             row.area = static_cast<double>(pixels) * *area;
             if (IsMetres(pixelArea->units)) {

@@ -26,9 +26,9 @@ struct LegendRow {
     QString name;
     ClassColour colour;
     long long pixels = 0;
-    double share = 0.0;                    // of the classified pixels, 0..1
-    std::optional<double> area;            // pixels times the pixel's area, in `areaUnits`
-    std::optional<double> hectares;        // when the map units are metres
+    double share = 0.0;              // of the classified pixels, 0..1
+    std::optional<double> area;      // pixels times the pixel's area, in `areaUnits`
+    std::optional<double> hectares;  // when the map units are metres
     std::optional<double> squareKilometres;
 };
 

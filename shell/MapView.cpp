@@ -64,8 +64,8 @@ void MapView::SetOpacity(double opacity) {
 void MapView::FitToWindow() {
     fitted_ = true;
     if (lines_ < 1 || samples_ < 1 || width() < 1 || height() < 1) return;
-    scale_ = std::min(width() / static_cast<double>(samples_),
-                      height() / static_cast<double>(lines_));
+    scale_ =
+        std::min(width() / static_cast<double>(samples_), height() / static_cast<double>(lines_));
     scale_ = std::clamp(scale_, kSmallestZoom, kLargestZoom);
     offset_ = QPointF((width() - samples_ * scale_) / 2.0, (height() - lines_ * scale_) / 2.0);
     update();
@@ -126,6 +126,14 @@ void MapView::paintEvent(QPaintEvent*) {
     painter.setOpacity(hasInput ? opacity_ : 1.0);
     DrawLayer(painter, map_);
     painter.setOpacity(1.0);
+    if (hovered_ && scale_ >= 4.0) {
+        const QRectF pixel(offset_ + QPointF(hovered_->x(), hovered_->y()) * scale_,
+                           QSizeF(scale_, scale_));
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(pixel.adjusted(-1, -1, 0, 0));
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawRect(pixel.adjusted(-2, -2, 1, 1));
+    }
     if (!message_.isEmpty()) {
         painter.setPen(Qt::black);
         painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
@@ -160,7 +168,12 @@ void MapView::mouseMoveEvent(QMouseEvent* event) {
         fitted_ = false;
         update();
     }
-    if (const std::optional<QPoint> pixel = PixelAt(event->position()))
+    const std::optional<QPoint> pixel = PixelAt(event->position());
+    if (pixel != hovered_) {
+        hovered_ = pixel;
+        update();
+    }
+    if (pixel)
         emit pixelHovered(pixel->y(), pixel->x());
     else
         emit pixelLeft();
@@ -175,6 +188,8 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
 
 void MapView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
+    hovered_.reset();
+    update();
     emit pixelLeft();
 }
 

@@ -40,6 +40,7 @@ class MapView : public QWidget {
     // Multiplies the zoom by `factor`, keeping the image point under `anchor` in place.
     void ZoomBy(double factor, QPointF anchor);
     double zoom() const { return scale_; }
+    const QString& message() const { return message_; }
 
     // The pixel (x = sample, y = line, from 0) under a point of the widget; none outside.
     std::optional<QPoint> PixelAt(QPointF point) const;
@@ -74,6 +75,7 @@ class MapView : public QWidget {
     QPointF offset_;      // where the image's top left corner lies in the widget
     bool fitted_ = true;  // refits when the window is resized until zoomed or panned
     std::optional<QPointF> dragStart_;
+    std::optional<QPoint> hovered_;  // outlined once a pixel is large enough to see
 };
 
 }  // namespace tavorin::shell

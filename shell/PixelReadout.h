@@ -11,11 +11,11 @@ namespace tavorin::shell {
 
 // What the status bar tells about the pixel under the cursor.
 struct PixelFacts {
-    int line = 0;    // from 0
-    int sample = 0;  // from 0
-    std::optional<int> label;       // none while the map is not loaded
-    int legendClass = 0;            // the label's legend class
-    QString className;              // the legend class's name
+    int line = 0;              // from 0
+    int sample = 0;            // from 0
+    std::optional<int> label;  // none while the map is not loaded
+    int legendClass = 0;       // the label's legend class
+    QString className;         // the legend class's name
     LeftOutReason leftOut = LeftOutReason::None;
     std::vector<double> bandValues;  // empty while the input is not loaded
 };

@@ -80,9 +80,8 @@ QImage FalseColourImage(std::span<const double> bandData, int lines, int samples
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         const auto line = static_cast<std::size_t>(SourceIndex(y, step, lines));
         for (int x = 0; x < image.width(); ++x) {
-            const std::size_t p =
-                line * static_cast<std::size_t>(samples) +
-                static_cast<std::size_t>(SourceIndex(x, step, samples));
+            const std::size_t p = line * static_cast<std::size_t>(samples) +
+                                  static_cast<std::size_t>(SourceIndex(x, step, samples));
             if (!leftOut.empty() && leftOut[p] != LeftOutReason::None) {
                 row[x] = qRgb(kLeftOutGrey, kLeftOutGrey, kLeftOutGrey);
                 continue;
@@ -90,7 +89,8 @@ QImage FalseColourImage(std::span<const double> bandData, int lines, int samples
             std::array<int, 3> rgb{};
             for (std::size_t channel = 0; channel < 3; ++channel) {
                 const auto band = static_cast<std::size_t>(stretch.bands.band[channel]);
-                rgb[channel] = StretchToByte(bandData[band * pixelCount + p], stretch.ranges[channel]);
+                rgb[channel] =
+                    StretchToByte(bandData[band * pixelCount + p], stretch.ranges[channel]);
             }
             row[x] = qRgb(rgb[0], rgb[1], rgb[2]);
         }

@@ -117,13 +117,12 @@ void ResultsView::CreateWidgets() {
 
     memberTable_ = new QTableWidget(0, 4, left);
     memberTable_->setObjectName(QStringLiteral("members"));
-    memberTable_->setHorizontalHeaderLabels(
-        {QStringLiteral("Image"), QStringLiteral("File"), QStringLiteral("xbIndex"),
-         QStringLiteral("jm")});
+    memberTable_->setHorizontalHeaderLabels({QStringLiteral("Image"), QStringLiteral("File"),
+                                             QStringLiteral("xbIndex"), QStringLiteral("jm")});
     memberTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
     memberTable_->setSelectionMode(QAbstractItemView::SingleSelection);
     memberTable_->verticalHeader()->setVisible(false);
-    memberTable_->horizontalHeader()->setStretchLastSection(true);
+    memberTable_->horizontalHeader()->setStretchLastSection(false);
     memberTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     left->addWidget(plotPanel);
     left->addWidget(memberTable_);
@@ -241,18 +240,21 @@ void ResultsView::ShowSummary(std::shared_ptr<const RunSummaryFile> summary,
         points.push_back(point);
         QString number = QString::number(row);
         if (summary_->recommended == row) number += QStringLiteral(" (recommended)");
+        if (summary_->bestXieBeni == row) number += QStringLiteral(" (best Xie–Beni)");
         memberTable_->setItem(row, 0, Cell(number, Qt::AlignRight));
         auto* file = Cell(QFileInfo(member.file).fileName());
         file->setToolTip(member.mapPath.isEmpty() ? member.file + QStringLiteral(" (missing)")
                                                   : member.mapPath);
         if (member.mapPath.isEmpty()) file->setForeground(QColor(160, 0, 0));
         memberTable_->setItem(row, 1, file);
-        memberTable_->setItem(row, 2, Cell(Text(platform::formatFixed(member.xbIndex)), Qt::AlignRight));
+        memberTable_->setItem(row, 2,
+                              Cell(Text(platform::formatFixed(member.xbIndex)), Qt::AlignRight));
         memberTable_->setItem(row, 3, Cell(Text(platform::formatFixed(member.jm)), Qt::AlignRight));
     }
     memberTable_->resizeColumnsToContents();
     updatingSelection_ = false;
     frontPlot_->SetFront(std::move(points));
+    frontPlot_->SetMarked(summary_->recommended.value_or(-1));
     notPlotted_->setText(notPlotted.join(QLatin1Char('\n')));
     notPlotted_->setVisible(!notPlotted.isEmpty());
     parameters_->setText(ParametersText(*summary_));
@@ -267,7 +269,8 @@ void ResultsView::ShowSummary(std::shared_ptr<const RunSummaryFile> summary,
     // Told once the rest is on its way, which the box does not hold up.
     if (!summary_->missingFiles.isEmpty()) {
         QStringList lines{QStringLiteral("These files of the run are missing:")};
-        for (const QString& file : summary_->missingFiles) lines.append(QStringLiteral("\"%1\"").arg(file));
+        for (const QString& file : summary_->missingFiles)
+            lines.append(QStringLiteral("\"%1\"").arg(file));
         ShowMessageBox(this, lines.join(QLatin1Char('\n')));
     }
     CheckLoadingFinished();
@@ -303,7 +306,8 @@ void ResultsView::SelectMember(int member) {
     legendTable_->setRowCount(0);
     emit shownMapChanged();
     if (entry.mapPath.isEmpty()) {
-        mapView_->ClearMap(QStringLiteral("The classification image \"%1\" is missing.").arg(entry.file));
+        mapView_->ClearMap(
+            QStringLiteral("The classification image \"%1\" is missing.").arg(entry.file));
         mapPending_ = false;
         CheckLoadingFinished();
         return;
@@ -360,7 +364,8 @@ void ResultsView::FillLegend() {
         legendTable_->setItem(row, 0, name);
         legendTable_->setItem(row, 1, Cell(QString::number(entry.pixels), Qt::AlignRight));
         legendTable_->setItem(
-            row, 2, Cell(QString::number(entry.share * 100.0, 'f', 2) + QLatin1Char('%'), Qt::AlignRight));
+            row, 2,
+            Cell(QString::number(entry.share * 100.0, 'f', 2) + QLatin1Char('%'), Qt::AlignRight));
         int column = 3;
         if (hasArea && entry.area)
             legendTable_->setItem(row, column++, Cell(NumberCell(*entry.area, 10), Qt::AlignRight));
@@ -403,8 +408,9 @@ void ResultsView::ReportPixel(int line, int sample) {
     PixelFacts facts;
     facts.line = line;
     facts.sample = sample;
-    const std::size_t pixel = static_cast<std::size_t>(line) * static_cast<std::size_t>(summary_->samples) +
-                              static_cast<std::size_t>(sample);
+    const std::size_t pixel =
+        static_cast<std::size_t>(line) * static_cast<std::size_t>(summary_->samples) +
+        static_cast<std::size_t>(sample);
     if (shownMap_) {
         const std::uint8_t label = shownMap_->map.labels[pixel];
         facts.label = label;
@@ -416,7 +422,8 @@ void ResultsView::ReportPixel(int line, int sample) {
             static_cast<std::size_t>(input_->lines) * static_cast<std::size_t>(input_->samples);
         if (!input_->leftOut.empty()) facts.leftOut = input_->leftOut[pixel];
         for (int band = 0; band < input_->bands; ++band)
-            facts.bandValues.push_back((*input_->bandData)[static_cast<std::size_t>(band) * pixelCount + pixel]);
+            facts.bandValues.push_back(
+                (*input_->bandData)[static_cast<std::size_t>(band) * pixelCount + pixel]);
     }
     emit pixelText(PixelReadoutText(facts));
 }

@@ -74,8 +74,7 @@ class ResultsView : public QWidget {
     void ShowMap(std::shared_ptr<const LoadedMap> map, std::uint64_t generation);
     void ShowMapFailure(int member, const QString& message, std::uint64_t generation);
     void ShowInputFailure(const QString& message, std::uint64_t generation);
-    void ShowSummaryFailure(const QString& path, const QString& message,
-                            std::uint64_t generation);
+    void ShowSummaryFailure(const QString& path, const QString& message, std::uint64_t generation);
     void FillLegend();
     void StepMember(int step);
     void ReportPixel(int line, int sample);

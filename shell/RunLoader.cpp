@@ -58,11 +58,10 @@ std::optional<PixelArea> PixelAreaOf(const Georeference& georeference) {
 // The labels as their legend classes, which the written colour table colours as shown.
 std::vector<std::uint8_t> LegendLabels(const LoadedMap& map) {
     std::vector<std::uint8_t> labels(map.map.labels.size());
-    std::transform(map.map.labels.begin(), map.map.labels.end(), labels.begin(),
-                   [&](std::uint8_t label) {
-                       return static_cast<std::uint8_t>(
-                           std::clamp(map.legendOfLabel[label], 0, 255));
-                   });
+    std::transform(
+        map.map.labels.begin(), map.map.labels.end(), labels.begin(), [&](std::uint8_t label) {
+            return static_cast<std::uint8_t>(std::clamp(map.legendOfLabel[label], 0, 255));
+        });
     return labels;
 }
 
@@ -83,7 +82,8 @@ void WriteGeoTiff(const LoadedMap& map, const std::string& path) {
     geoTiff.georeference = ReadGeoreference(map.path.toStdString());
     const GeoTiffMapFiles files = MakeGeoTiffMap(geoTiff);
     platform::WriteWholeFile(path, files.tiff);
-    if (!files.auxiliaryXml.empty()) platform::WriteWholeFile(path + ".aux.xml", files.auxiliaryXml);
+    if (!files.auxiliaryXml.empty())
+        platform::WriteWholeFile(path + ".aux.xml", files.auxiliaryXml);
 }
 
 void WritePng(const LoadedMap& map, const std::string& path) {
@@ -125,7 +125,8 @@ std::uint64_t RunLoader::LoadSummary(const QString& path) {
             if (!summary->pixelArea) {
                 for (const SummaryMember& member : summary->front) {
                     if (member.mapPath.isEmpty()) continue;
-                    summary->pixelArea = PixelAreaOf(ReadGeoreference(member.mapPath.toStdString()));
+                    summary->pixelArea =
+                        PixelAreaOf(ReadGeoreference(member.mapPath.toStdString()));
                     break;
                 }
             }
@@ -137,8 +138,7 @@ std::uint64_t RunLoader::LoadSummary(const QString& path) {
     return generation;
 }
 
-void RunLoader::LoadInput(std::shared_ptr<const RunSummaryFile> summary,
-                          std::uint64_t generation) {
+void RunLoader::LoadInput(std::shared_ptr<const RunSummaryFile> summary, std::uint64_t generation) {
     pool_.start([this, summary = std::move(summary), generation] {
         try {
             InputImage image = ReadInputImage(summary->resolvedInputPath.toStdString());
@@ -153,11 +153,12 @@ void RunLoader::LoadInput(std::shared_ptr<const RunSummaryFile> summary,
             input->bands = image.description.bands;
             input->lines = image.description.lines;
             input->samples = image.description.samples;
-            input->bandData = std::make_shared<const std::vector<double>>(std::move(image.bandData));
-            const std::size_t pixelCount = static_cast<std::size_t>(input->lines) *
-                                           static_cast<std::size_t>(input->samples);
-            input->leftOut = LeftOutReasons(*input->bandData, input->bands, pixelCount,
-                                            summary->nodataValues);
+            input->bandData =
+                std::make_shared<const std::vector<double>>(std::move(image.bandData));
+            const std::size_t pixelCount =
+                static_cast<std::size_t>(input->lines) * static_cast<std::size_t>(input->samples);
+            input->leftOut =
+                LeftOutReasons(*input->bandData, input->bands, pixelCount, summary->nodataValues);
             const FalseColourStretch stretch = ChooseFalseColourStretch(
                 *input->bandData, input->bands, pixelCount, input->leftOut);
             input->overviewStep = OverviewStep(input->lines, input->samples);
@@ -201,8 +202,8 @@ void RunLoader::LoadMap(std::shared_ptr<const RunSummaryFile> summary, int membe
             emit mapLoaded(map, generation);
             if (map->overviewStep == 1) return;
             auto complete = std::make_shared<LoadedMap>(*map);
-            complete->full = ClassMapImage(map->map.labels, summary->lines, summary->samples,
-                                           map->labelColours);
+            complete->full =
+                ClassMapImage(map->map.labels, summary->lines, summary->samples, map->labelColours);
             if (!stale()) emit mapLoaded(std::move(complete), generation);
         } catch (...) {
             if (!stale()) emit mapFailed(member, FailureText(std::current_exception()), generation);

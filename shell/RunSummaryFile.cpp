@@ -124,7 +124,8 @@ RunSummaryFile ReadRunSummaryFile(const QString& path) {
     summary.recommended = IndexOf(root.value(QLatin1String("recommended")), summary.front.size());
     summary.bestXieBeni = IndexOf(root.value(QLatin1String("bestXieBeni")), summary.front.size());
     summary.pixelArea = PixelAreaOf(pixels.value(QLatin1String("pixelArea")));
-    if (!summary.pixelArea) summary.pixelArea = PixelAreaOf(image.value(QLatin1String("pixelArea")));
+    if (!summary.pixelArea)
+        summary.pixelArea = PixelAreaOf(image.value(QLatin1String("pixelArea")));
 
     const QDir folder = QFileInfo(path).absoluteDir();
     summary.resolvedInputPath = FindRunFile(summary.inputPath, folder);
