@@ -24,6 +24,8 @@ constexpr double kMarginRight = 18;
 constexpr double kMarginTop = 16;
 constexpr double kMarginBottom = 46;
 constexpr double kPointRadius = 4.5;
+constexpr double kSelectedRadius = kPointRadius + 2;
+constexpr double kMarkRadius = kPointRadius + 5;  // the ring of the recommended member
 constexpr double kHitDistance = 8.0;
 constexpr double kLabelMergeDistance = 4.0;
 
@@ -163,8 +165,13 @@ void FrontPlotWidget::paintEvent(QPaintEvent*) {
     painter.drawRect(area);
     for (const double tick : scales.x.ticks) {
         const double x = Position(tick, scales.x, area.left(), area.right());
-        painter.drawText(QRectF(x - 60, area.bottom() + 3, 120, metrics.height()),
-                         Qt::AlignHCenter | Qt::AlignTop, Text(platform::formatGeneral(tick, 6)));
+        const QString text = Text(platform::formatGeneral(tick, 6));
+        // Centred under its tick, moved in where it would leave the widget.
+        const double textWidth = metrics.horizontalAdvance(text) + 2.0;
+        const double left =
+            std::clamp(x - textWidth / 2.0, 0.0, std::max(0.0, width() - textWidth));
+        painter.drawText(QRectF(left, area.bottom() + 3, textWidth, metrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, text);
     }
     for (const double tick : scales.y.ticks) {
         const double y = Position(tick, scales.y, area.bottom(), area.top());
@@ -186,29 +193,42 @@ void FrontPlotWidget::paintEvent(QPaintEvent*) {
     painter.setFont(font());
 
     // Numbers of points on one spot are drawn once, as one label "1, 2".
-    std::vector<std::pair<QPointF, QString>> labels;
+    struct Label {
+        QPointF point;
+        QString text;
+        double gap;  // from the point to the label: clear of the point, its ring or its dot
+    };
+    const auto gapOf = [this](int member) {
+        if (member == marked_) return kMarkRadius + 1.5;
+        if (member == selected_) return kSelectedRadius + 1.5;
+        return kPointRadius + 1.0;
+    };
+    std::vector<Label> labels;
     for (int member = 0; member < static_cast<int>(front_.size()); ++member) {
         const std::optional<QPointF> point = PointPosition(member);
         if (!point) continue;
         painter.setPen(QPen(Qt::white, 1));
         painter.setBrush(QColor(31, 95, 191));
         painter.drawEllipse(*point, kPointRadius, kPointRadius);
-        auto nearby = std::find_if(labels.begin(), labels.end(), [&](const auto& label) {
-            return std::fabs(label.first.x() - point->x()) <= kLabelMergeDistance &&
-                   std::fabs(label.first.y() - point->y()) <= kLabelMergeDistance;
+        auto nearby = std::find_if(labels.begin(), labels.end(), [&](const Label& label) {
+            return std::fabs(label.point.x() - point->x()) <= kLabelMergeDistance &&
+                   std::fabs(label.point.y() - point->y()) <= kLabelMergeDistance;
         });
-        if (nearby == labels.end())
-            labels.emplace_back(*point, QString::number(member));
-        else
-            nearby->second += QStringLiteral(", ") + QString::number(member);
+        if (nearby == labels.end()) {
+            labels.push_back({*point, QString::number(member), gapOf(member)});
+        } else {
+            nearby->text += QStringLiteral(", ") + QString::number(member);
+            nearby->gap = std::max(nearby->gap, gapOf(member));
+        }
     }
-    // Each label beside its point where it covers no earlier label: above right, below right,
-    // above left or below left, else above right all the same.
+    // Each label beside its point where it covers no earlier label and stays in the widget:
+    // above right, below right, above left or below left, else above right all the same.
     painter.setPen(QColor(16, 32, 64));
     std::vector<QRectF> placed;
-    for (const auto& [point, text] : labels) {
-        const QSizeF size(metrics.horizontalAdvance(text), metrics.height());
-        const double gap = kPointRadius + 1;
+    for (const Label& label : labels) {
+        const QSizeF size(metrics.horizontalAdvance(label.text), metrics.height());
+        const double gap = label.gap;
+        const QPointF point = label.point;
         const std::array<QRectF, 4> choices{
             QRectF(point + QPointF(gap, -gap - size.height()), size),
             QRectF(point + QPointF(gap, gap), size),
@@ -216,27 +236,28 @@ void FrontPlotWidget::paintEvent(QPaintEvent*) {
             QRectF(point + QPointF(-gap - size.width(), gap), size)};
         QRectF chosen = choices[0];
         for (const QRectF& choice : choices) {
-            const bool free = std::none_of(placed.begin(), placed.end(), [&](const QRectF& other) {
-                return other.intersects(choice);
-            });
+            const bool free = QRectF(rect()).contains(choice) &&
+                              std::none_of(placed.begin(), placed.end(), [&](const QRectF& other) {
+                                  return other.intersects(choice);
+                              });
             if (free) {
                 chosen = choice;
                 break;
             }
         }
         placed.push_back(chosen);
-        painter.drawText(chosen, Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter.drawText(chosen, Qt::AlignLeft | Qt::AlignVCenter, label.text);
     }
 
     if (const std::optional<QPointF> point = PointPosition(marked_)) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(QColor(0, 140, 60), 2));
-        painter.drawEllipse(*point, kPointRadius + 5, kPointRadius + 5);
+        painter.drawEllipse(*point, kMarkRadius, kMarkRadius);
     }
     if (const std::optional<QPointF> point = PointPosition(selected_)) {
         painter.setBrush(QColor(230, 40, 40));
         painter.setPen(QPen(QColor(120, 0, 0), 2));
-        painter.drawEllipse(*point, kPointRadius + 2, kPointRadius + 2);
+        painter.drawEllipse(*point, kSelectedRadius, kSelectedRadius);
     }
     if (hasFocus()) {
         painter.setBrush(Qt::NoBrush);

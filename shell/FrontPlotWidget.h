@@ -31,6 +31,7 @@ class FrontPlotWidget : public QWidget {
     int selected() const { return selected_; }
     // Rings the point of the member the run recommends (-1: none).
     void SetMarked(int member);
+    int marked() const { return marked_; }
 
     // Where member `member`'s point is drawn; none for a point that cannot be placed.
     std::optional<QPointF> PointPosition(int member) const;

@@ -55,6 +55,12 @@ QString ParametersText(const RunSummaryFile& summary) {
     return text;
 }
 
+// A share in percent with two decimals; a class too small to show there is "< 0.01%".
+QString ShareText(long long pixels, double share) {
+    if (pixels > 0 && share < 0.00005) return QStringLiteral("< 0.01%");
+    return QString::number(share * 100.0, 'f', 2) + QLatin1Char('%');
+}
+
 RasterLayer LayerOf(const QImage& overview, int step, const QImage& full) {
     return RasterLayer{overview, step, full};
 }
@@ -122,7 +128,9 @@ void ResultsView::CreateWidgets() {
     memberTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
     memberTable_->setSelectionMode(QAbstractItemView::SingleSelection);
     memberTable_->verticalHeader()->setVisible(false);
-    memberTable_->horizontalHeader()->setStretchLastSection(false);
+    // The file names take the room the numbers leave.
+    memberTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    memberTable_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     memberTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     left->addWidget(plotPanel);
     left->addWidget(memberTable_);
@@ -153,7 +161,8 @@ void ResultsView::CreateWidgets() {
     legendTable_->setHorizontalHeaderLabels({QStringLiteral("Class"), QStringLiteral("Pixels"),
                                              QStringLiteral("Share"), QStringLiteral("Area")});
     legendTable_->verticalHeader()->setVisible(false);
-    legendTable_->horizontalHeader()->setStretchLastSection(true);
+    legendTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    legendTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     legendTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     legendTable_->setSelectionMode(QAbstractItemView::NoSelection);
     legendTable_->setFocusPolicy(Qt::NoFocus);
@@ -251,7 +260,6 @@ void ResultsView::ShowSummary(std::shared_ptr<const RunSummaryFile> summary,
                               Cell(Text(platform::formatFixed(member.xbIndex)), Qt::AlignRight));
         memberTable_->setItem(row, 3, Cell(Text(platform::formatFixed(member.jm)), Qt::AlignRight));
     }
-    memberTable_->resizeColumnsToContents();
     updatingSelection_ = false;
     frontPlot_->SetFront(std::move(points));
     frontPlot_->SetMarked(summary_->recommended.value_or(-1));
@@ -363,9 +371,7 @@ void ResultsView::FillLegend() {
                       QColor(entry.colour.red, entry.colour.green, entry.colour.blue));
         legendTable_->setItem(row, 0, name);
         legendTable_->setItem(row, 1, Cell(QString::number(entry.pixels), Qt::AlignRight));
-        legendTable_->setItem(
-            row, 2,
-            Cell(QString::number(entry.share * 100.0, 'f', 2) + QLatin1Char('%'), Qt::AlignRight));
+        legendTable_->setItem(row, 2, Cell(ShareText(entry.pixels, entry.share), Qt::AlignRight));
         int column = 3;
         if (hasArea && entry.area)
             legendTable_->setItem(row, column++, Cell(NumberCell(*entry.area, 10), Qt::AlignRight));
@@ -400,7 +406,6 @@ void ResultsView::FillLegend() {
         legendTable_->setItem(row, 1, Cell(QString::number(legend.unclassified), Qt::AlignRight));
         legendTable_->setItem(row, 2, Cell(QStringLiteral("—"), Qt::AlignRight));
     }
-    legendTable_->resizeColumnsToContents();
 }
 
 void ResultsView::ReportPixel(int line, int sample) {
