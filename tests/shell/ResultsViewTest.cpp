@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include "shell/CMainFrame.h"
+#include "shell/ClassMap.h"
 #include "shell/FrontPlotWidget.h"
 #include "shell/MapView.h"
 #include "shell/ResultsView.h"
@@ -41,8 +42,7 @@ constexpr int kLines = 3;
 const std::string kMap0{0, 1, 1, 2, 2, 3, 3, 1, 1, 2, 3, 3};
 const std::string kMap1{0, 3, 3, 3, 1, 1, 2, 2, 2, 2, 2, 2};
 const std::vector<int> kLegend1{2, 1, 3};  // legend class of labels 1, 2, 3 of the second map
-const QColor kClassColours[] = {Qt::black, QColor(255, 0, 0), QColor(0, 255, 0),
-                                QColor(0, 0, 255)};
+const QColor kClassColours[] = {Qt::black, QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255)};
 
 std::string EnviHeader(int samples, int lines, int bands, const std::string& extra = {}) {
     return "ENVI\ndescription = {results view test}\nsamples = " + std::to_string(samples) +
@@ -122,8 +122,8 @@ void PressKey(QWidget* widget, Qt::Key key) {
 
 void MoveMouse(MapView* map, int line, int sample) {
     const QPointF point = map->WidgetPointOf(line, sample);
-    QMouseEvent move(QEvent::MouseMove, point, map->mapToGlobal(point), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, point, map->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     Send(map, move);
 }
 
@@ -199,14 +199,13 @@ TEST_F(ResultsViewTest, OpensOnTheRecommendedMemberAndNamesTheMissingMap) {
     EXPECT_EQ(ShownColours(), ExpectedColours(kMap1, kLegend1));
     // Counted from the map by hand: Water 6, Forest 2, Field 3 of 11 classified pixels of
     // 900 m² each, one left out; hectares and km² as the summary gives them.
-    EXPECT_EQ(TableText(*results().legendTable()),
-              (std::vector<std::vector<std::string>>{
-                  {"Water", "6", "54.55%", "5400", "0.54", "0.0054"},
-                  {"Forest", "2", "18.18%", "1800", "0.18", "0.0018"},
-                  {"Field", "3", "27.27%", "2700", "0.27", "0.0027"},
-                  {"Unclassified", "1", "—", "", "", ""}}));
-    EXPECT_EQ(results().legendTable()->horizontalHeaderItem(3)->text().toStdString(),
-              "Area (m²)");
+    EXPECT_EQ(
+        TableText(*results().legendTable()),
+        (std::vector<std::vector<std::string>>{{"Water", "6", "54.55%", "5400", "0.54", "0.0054"},
+                                               {"Forest", "2", "18.18%", "1800", "0.18", "0.0018"},
+                                               {"Field", "3", "27.27%", "2700", "0.27", "0.0027"},
+                                               {"Unclassified", "1", "—", "", "", ""}}));
+    EXPECT_EQ(results().legendTable()->horizontalHeaderItem(3)->text().toStdString(), "Area (m²)");
 }
 
 TEST_F(ResultsViewTest, RowsPointsAndArrowKeysSelectTheMemberWhoseMapIsShown) {
@@ -262,6 +261,39 @@ TEST_F(ResultsViewTest, StatusBarTellsClassAndBandsOfThePixelUnderTheCursor) {
     QEvent leave(QEvent::Leave);
     Send(map, leave);
     EXPECT_TRUE(frame_->statusBar()->currentMessage().isEmpty());
+}
+
+TEST_F(ResultsViewTest, TheShownMapIsExportedInItsLegendClassesAsPngAndGeoTiff) {
+    // The second map in its legend classes: labels 1 and 2 swapped.
+    const std::vector<std::uint8_t> classes{0, 3, 3, 3, 2, 2, 1, 1, 1, 1, 1, 1};
+    std::vector<std::string> messages;
+    QObject::connect(
+        &results(), &ResultsView::exportFinished, [&](bool written, const QString& message) {
+            messages.push_back((written ? "written: " : "failed: ") + message.toStdString());
+        });
+    const auto exportAs = [&](const std::string& name, MapExportFormat format) {
+        const std::string path = folder_.file(name);
+        messages.clear();
+        EXPECT_TRUE(results().ExportShownMap(QString::fromStdString(path), format));
+        EXPECT_TRUE(ProcessEventsUntil([&] { return !messages.empty(); }));
+        EXPECT_EQ(messages,
+                  (std::vector<std::string>{"written: Map written to \"" + path + "\"."}));
+        return QString::fromStdString(path);
+    };
+
+    const QImage png(exportAs("shown.png", MapExportFormat::Png));
+    ASSERT_EQ(png.size(), QSize(kSamples, kLines));
+    const std::vector<std::string> expected = ExpectedColours(kMap1, kLegend1);
+    for (int p = 0; p < kSamples * kLines; ++p) {
+        const QColor colour = png.pixelColor(p % kSamples, p / kSamples);
+        EXPECT_EQ(colour.alpha(), p == 0 ? 0 : 255) << p;
+        if (p > 0) {
+            EXPECT_EQ(colour.name().toStdString(), expected[static_cast<std::size_t>(p)]) << p;
+        }
+    }
+
+    const QString tiff = exportAs("shown.tif", MapExportFormat::GeoTiff);
+    EXPECT_EQ(ReadClassMap(tiff, kLines, kSamples).labels, classes);
 }
 
 // A map wider than the overview reaches the view twice, overview first; every delivery comes
