@@ -2,6 +2,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QThread>
+#include <QWheelEvent>
 
 #include "shell/CMainFrame.h"
 #include "shell/ClassMap.h"
@@ -191,6 +193,8 @@ TEST_F(ResultsViewTest, OpensOnTheRecommendedMemberAndNamesTheMissingMap) {
     EXPECT_EQ(members[0], (std::vector<std::string>{"0", "tiny_0", "0.500000", "100.000000"}));
     EXPECT_EQ(members[1][0], "1 (recommended) (best Xie–Beni)");
     EXPECT_EQ(results().memberTable()->selectedItems().front()->row(), 1);
+    EXPECT_EQ(results().frontPlot()->Description(0).toStdString(),
+              "image 0: tiny_0\nxbIndex 0.500000\njm 100.000000");
     // The member with an infinite index is listed beside the plot, not placed in it.
     EXPECT_FALSE(results().frontPlot()->PointPosition(2).has_value());
     EXPECT_TRUE(results().notPlottedLabel()->text().contains(QStringLiteral("image 2")));
@@ -247,6 +251,31 @@ TEST_F(ResultsViewTest, RowsPointsAndArrowKeysSelectTheMemberWhoseMapIsShown) {
     WaitForLoading();
     EXPECT_EQ(results().selectedMember(), 0);
     EXPECT_EQ(ShownColours(), ExpectedColours(kMap0, {}));
+}
+
+TEST_F(ResultsViewTest, TheWheelZoomsAboutTheCursorDraggingPansAndFitShowsAll) {
+    MapView* map = results().mapView();
+    const double fitted = map->zoom();
+    const QPointF cursor = map->WidgetPointOf(1, 2);
+    QWheelEvent wheel(cursor, map->mapToGlobal(cursor), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    Send(map, wheel);
+    EXPECT_DOUBLE_EQ(map->zoom(), fitted * 1.25 * 1.25);  // two notches
+    EXPECT_EQ(map->PixelAt(cursor), QPoint(2, 1));
+
+    const QPointF from = map->WidgetPointOf(0, 0);
+    for (const auto& [type, point, buttons] :
+         {std::tuple{QEvent::MouseButtonPress, from, Qt::LeftButton},
+          std::tuple{QEvent::MouseMove, from + QPointF(30, 20), Qt::LeftButton},
+          std::tuple{QEvent::MouseButtonRelease, from + QPointF(30, 20), Qt::NoButton}}) {
+        QMouseEvent event(type, point, map->mapToGlobal(point), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        Send(map, event);
+    }
+    EXPECT_EQ(map->WidgetPointOf(0, 0), from + QPointF(30, 20));
+
+    map->FitToWindow();
+    EXPECT_DOUBLE_EQ(map->zoom(), fitted);
 }
 
 TEST_F(ResultsViewTest, StatusBarTellsClassAndBandsOfThePixelUnderTheCursor) {
