@@ -135,9 +135,15 @@ void MapView::paintEvent(QPaintEvent*) {
         painter.drawRect(pixel.adjusted(-2, -2, 1, 1));
     }
     if (!message_.isEmpty()) {
+        // On a pale panel of its own, readable over any input.
+        const QRect room = rect().adjusted(24, 24, -24, -24);
+        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        const QRect text = painter.fontMetrics().boundingRect(room, flags, message_);
+        painter.setPen(QColor(120, 120, 120));
+        painter.setBrush(QColor(255, 255, 255, 230));
+        painter.drawRect(text.adjusted(-10, -6, 10, 6));
         painter.setPen(Qt::black);
-        painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
-                         message_);
+        painter.drawText(room, flags, message_);
     }
 }
 

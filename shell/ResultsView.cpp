@@ -1,6 +1,7 @@
 #include "shell/ResultsView.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include <QAbstractItemView>
@@ -16,6 +17,7 @@
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "platform/NumberText.h"
@@ -26,6 +28,8 @@
 
 namespace tavorin::shell {
 namespace {
+
+constexpr std::chrono::milliseconds kReadingNoticeDelay{300};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -323,6 +327,13 @@ void ResultsView::SelectMember(int member) {
     mapView_->ClearMap();
     mapPending_ = true;
     loader_->LoadMap(summary_, member, generation_);
+    // A map that takes long to read says so; a quick one shows without the text flashing.
+    QTimer::singleShot(kReadingNoticeDelay, this, [this, member, generation = generation_] {
+        if (generation != generation_ || member != selected_ || shownMap_ || !mapPending_) return;
+        const SummaryMember& waited = summary_->front[static_cast<std::size_t>(member)];
+        mapView_->ClearMap(
+            QStringLiteral("Reading \"%1\"…").arg(QFileInfo(waited.file).fileName()));
+    });
 }
 
 void ResultsView::StepMember(int step) {
