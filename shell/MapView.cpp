@@ -15,7 +15,8 @@ namespace {
 
 constexpr double kSmallestZoom = 1e-4;
 constexpr double kLargestZoom = 256.0;
-constexpr double kWheelStep = 1.25;  // per notch of the wheel
+constexpr double kWheelStep = 1.25;   // per notch of the wheel
+constexpr double kOutlineZoom = 4.0;  // the pixel under the cursor is outlined from this zoom
 
 }  // namespace
 
@@ -126,7 +127,7 @@ void MapView::paintEvent(QPaintEvent*) {
     painter.setOpacity(hasInput ? opacity_ : 1.0);
     DrawLayer(painter, map_);
     painter.setOpacity(1.0);
-    if (hovered_ && scale_ >= 4.0) {
+    if (hovered_ && scale_ >= kOutlineZoom) {
         const QRectF pixel(offset_ + QPointF(hovered_->x(), hovered_->y()) * scale_,
                            QSizeF(scale_, scale_));
         painter.setPen(QPen(Qt::white, 1));
@@ -177,7 +178,8 @@ void MapView::mouseMoveEvent(QMouseEvent* event) {
     const std::optional<QPoint> pixel = PixelAt(event->position());
     if (pixel != hovered_) {
         hovered_ = pixel;
-        update();
+        // Only an outline needs a repaint; at smaller zooms the cursor moves over many pixels.
+        if (scale_ >= kOutlineZoom) update();
     }
     if (pixel)
         emit pixelHovered(pixel->y(), pixel->x());
@@ -195,7 +197,7 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
 void MapView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     hovered_.reset();
-    update();
+    if (scale_ >= kOutlineZoom) update();
     emit pixelLeft();
 }
 
