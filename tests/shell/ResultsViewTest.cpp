@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -136,7 +137,9 @@ class ResultsViewTest : public ::testing::Test {
         frame_ = std::make_unique<CMainFrame>(ShellCommands{});
         frame_->resize(1000, 700);
         frame_->show();
-        frame_->OpenDocument(QString::fromStdString(WriteTinyRun(folder_)));
+        const std::string summary = WriteTinyRun(folder_);
+        if (withoutInput_) std::filesystem::remove(folder_.file("tiny.img"));
+        frame_->OpenDocument(QString::fromStdString(summary));
         WaitForLoading();
         results().opacitySlider()->setValue(100);  // the map alone where it has a class
     }
@@ -175,6 +178,7 @@ class ResultsViewTest : public ::testing::Test {
         return colours;
     }
 
+    bool withoutInput_ = false;
     testing::TempDir folder_;
     MessageBoxRecorder boxes_;
     std::unique_ptr<CMainFrame> frame_;
@@ -323,6 +327,28 @@ TEST_F(ResultsViewTest, TheShownMapIsExportedInItsLegendClassesAsPngAndGeoTiff) 
 
     const QString tiff = exportAs("shown.tif", MapExportFormat::GeoTiff);
     EXPECT_EQ(ReadClassMap(tiff, kLines, kSamples).labels, classes);
+}
+
+class ResultsViewWithoutInputTest : public ResultsViewTest {
+  protected:
+    void SetUp() override {
+        withoutInput_ = true;
+        ResultsViewTest::SetUp();
+    }
+};
+
+TEST_F(ResultsViewWithoutInputTest, AMissingInputIsNamedAndTheMapsAreShownAlone) {
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text.toStdString(),
+              "These files of the run are missing:\n\"tiny.img\"\n\"tiny_2\"");
+    EXPECT_EQ(results().input(), nullptr);
+    results().opacitySlider()->setValue(30);  // no input to show through
+    std::vector<std::string> expected = ExpectedColours(kMap1, kLegend1);
+    expected[0] = QColor(224, 224, 224).name().toStdString();  // the view's own background
+    EXPECT_EQ(ShownColours(), expected);
+    MoveMouse(results().mapView(), 1, 2);
+    EXPECT_EQ(frame_->statusBar()->currentMessage().toStdString(),
+              "Line 2, sample 3: Water (label 2)");
 }
 
 // A map wider than the overview reaches the view twice, overview first; every delivery comes
