@@ -24,11 +24,15 @@
 #include <QWidget>
 
 #include "platform/ThreadCount.h"
+#include "report/RunSummary.h"
 #include "shell/CAboutDialog.h"
 #include "shell/CParameterDialog.h"
 #include "shell/CommandRunner.h"
+#include "shell/MapView.h"
 #include "shell/MessageBoxes.h"
 #include "shell/QtUserInterface.h"
+#include "shell/ResultsView.h"
+#include "shell/RunSummaryFile.h"
 #include "shell/ToolbarIcons.h"
 
 namespace tavorin::shell {
@@ -71,14 +75,20 @@ CMainFrame::~CMainFrame() {
 bool CMainFrame::IsCommandRunning() const { return runner_->IsRunning(); }
 
 void CMainFrame::CreateWidgets() {
-    // The view: an empty white area, since results go to files.
-    auto* view = new QWidget(this);
-    view->setObjectName(QStringLiteral("view"));
-    view->setAutoFillBackground(true);
-    QPalette palette = view->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    view->setPalette(palette);
-    setCentralWidget(view);
+    // The view: an empty white area until a run is shown.
+    results_ = new ResultsView(this);
+    results_->setObjectName(QStringLiteral("view"));
+    setCentralWidget(results_);
+    connect(results_, &ResultsView::runShown, this, &CMainFrame::OnRunShown);
+    connect(results_, &ResultsView::runFailed, this, &CMainFrame::OnRunFailed);
+    connect(results_, &ResultsView::pixelText, this, &CMainFrame::OnPixelText);
+    connect(results_, &ResultsView::exportFinished, this,
+            [this](bool written, const QString& message) {
+                if (written)
+                    statusBar()->showMessage(message, 10000);
+                else
+                    ShowMessageBox(this, message);
+            });
 
     userInterface_ = std::make_unique<QtUserInterface>(this);
     runner_ = new CommandRunner(this);
@@ -161,6 +171,23 @@ void CMainFrame::CreateActions() {
     connect(statusBarAction_, &QAction::toggled, this,
             [this](bool visible) { statusBar()->setVisible(visible); });
 
+    // The view's own commands, after the stated ones of the View menu.
+    fitAction_ = MakeAction("Fit Map to Window", "Show the whole map\nFit");
+    connect(fitAction_, &QAction::triggered, this, [this] { results_->mapView()->FitToWindow(); });
+    exportGeoTiffAction_ =
+        MakeAction("Export Map as GeoTIFF...", "Write the shown map as a GeoTIFF\nExport GeoTIFF");
+    connect(exportGeoTiffAction_, &QAction::triggered, this, &CMainFrame::OnExportGeoTiff);
+    exportPngAction_ =
+        MakeAction("Export Map as PNG...", "Write the shown map as a PNG\nExport PNG");
+    connect(exportPngAction_, &QAction::triggered, this, &CMainFrame::OnExportPng);
+    for (QAction* action : {fitAction_, exportGeoTiffAction_, exportPngAction_})
+        action->setEnabled(false);
+    connect(results_, &ResultsView::shownMapChanged, this, [this] {
+        fitAction_->setEnabled(results_->HasRun());
+        exportGeoTiffAction_->setEnabled(results_->HasShownMap());
+        exportPngAction_->setEnabled(results_->HasShownMap());
+    });
+
     aboutAction_ = MakeAction("About TAVORIN(&A)...", "显示程序信息，版本号和版权\n关于");
     aboutAction_->setIcon(ToolbarIcon(ToolbarPicture::About));
     connect(aboutAction_, &QAction::triggered, this, &CMainFrame::OnAbout);
@@ -206,6 +233,10 @@ void CMainFrame::CreateMenus() {
     QMenu* viewMenu = menuBar()->addMenu(Utf8("View(&V)"));
     viewMenu->addAction(toolBarAction_);
     viewMenu->addAction(statusBarAction_);
+    viewMenu->addSeparator();
+    viewMenu->addAction(fitAction_);
+    viewMenu->addAction(exportGeoTiffAction_);
+    viewMenu->addAction(exportPngAction_);
 
     QMenu* helpMenu = menuBar()->addMenu(Utf8("Help(&H)"));
     helpMenu->addAction(aboutAction_);
@@ -259,6 +290,12 @@ void CMainFrame::CreateStatusbar() {
 void CMainFrame::OnRunningChanged(bool running) {
     classifyAction_->setEnabled(!running);
     runFcmAction_->setEnabled(!running);
+    if (running || pendingSummary_.isEmpty()) return;
+    // A classification that finished is shown and remembered.
+    const QString summary = std::exchange(pendingSummary_, QString());
+    const bool finished = pendingFinished_ && pendingFinished_->load();
+    pendingFinished_.reset();
+    if (finished && QFileInfo(summary).isFile()) OpenDocument(summary);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -280,7 +317,11 @@ void CMainFrame::OnClassify() {
     const RunParameters parameters = dialog.parameters();
     const RunOptions options = runOptions_;
     auto classify = commands_.classify;
-    runner_->Start([classify, parameters, options] { classify(parameters, options); });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    pendingSummary_ = QString::fromStdString(RunSummaryPath(parameters.outputPath));
+    pendingFinished_ = finished;
+    runner_->Start(
+        [classify, parameters, options, finished] { *finished = classify(parameters, options); });
 }
 
 void CMainFrame::OnRunFcm() {
@@ -295,25 +336,64 @@ void CMainFrame::OnAbout() {
 
 void CMainFrame::OnFileNew() {
     document_.OnNewDocument();
+    results_->Clear();
     // The caption never shows a document name.
     setWindowTitle(Utf8(kTitle));
 }
 
 void CMainFrame::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(this, Utf8("打开"));
+    const QString path = QFileDialog::getOpenFileName(
+        this, Utf8("打开"), QString(),
+        QStringLiteral("Run summaries (*_summary.json);;All files (*)"));
     if (!path.isEmpty()) OpenDocument(path);
 }
 
 void CMainFrame::OpenDocument(const QString& path) {
     if (!document_.OnOpenDocument(path)) {
         ShowMessageBox(this, Utf8("无法打开文档 ") + path);
-        recentFiles_.removeAll(path);
-        SaveRecentFiles();
-        RebuildRecentFilesMenu();
+        RemoveRecentFile(path);
         return;
     }
     setWindowTitle(Utf8(kTitle));
     AddRecentFile(path);
+    if (IsRunSummaryPath(path))
+        results_->OpenRun(path);
+    else
+        results_->Clear();
+}
+
+void CMainFrame::OnRunShown(const QString&) { setWindowTitle(Utf8(kTitle)); }
+
+void CMainFrame::OnRunFailed(const QString& path) { RemoveRecentFile(path); }
+
+void CMainFrame::RemoveRecentFile(const QString& path) {
+    recentFiles_.removeAll(path);
+    recentFiles_.removeAll(QFileInfo(path).absoluteFilePath());
+    SaveRecentFiles();
+    RebuildRecentFilesMenu();
+}
+
+void CMainFrame::OnPixelText(const QString& text) {
+    // The message pane, as a command's prompt uses it; "就绪" shows again when it is cleared.
+    if (text.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(text);
+}
+
+void CMainFrame::OnExportGeoTiff() {
+    if (!results_->HasShownMap()) return;
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Map as GeoTIFF"), QString(),
+                                     QStringLiteral("GeoTIFF (*.tif *.tiff)"));
+    if (!path.isEmpty()) results_->ExportShownMap(path, MapExportFormat::GeoTiff);
+}
+
+void CMainFrame::OnExportPng() {
+    if (!results_->HasShownMap()) return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Map as PNG"),
+                                                      QString(), QStringLiteral("PNG (*.png)"));
+    if (!path.isEmpty()) results_->ExportShownMap(path, MapExportFormat::Png);
 }
 
 void CMainFrame::OnFileSave() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include <QMainWindow>
@@ -21,11 +22,13 @@ namespace tavorin::shell {
 
 class CommandRunner;
 class QtUserInterface;
+class ResultsView;
 
 // The main window: caption "   QUELDRA   ", the menus File, Edit, View, Help and
 // "unsupervised classification", the tool bar and the status bar. Its own commands are
 // "QUELDRA" (the classification) and the item with the empty caption (the stand-alone fuzzy
-// c-means); both run on a worker thread and are disabled until the running one ends.
+// c-means); both run on a worker thread and are disabled until the running one ends. The view
+// shows the results of the run that finished last or was opened from its summary.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -44,6 +47,13 @@ class CMainFrame : public QMainWindow {
     QtUserInterface& userInterface() const { return *userInterface_; }
     bool IsCommandRunning() const;
     const CTAVORINDoc& document() const { return document_; }
+    ResultsView& results() const { return *results_; }
+    QAction* exportGeoTiffAction() const { return exportGeoTiffAction_; }
+    QAction* exportPngAction() const { return exportPngAction_; }
+
+    // File Open of a file: a run summary ("*_summary.json") is shown in the view; any other
+    // file is opened as the empty document. Either is added to the recent-file list.
+    void OpenDocument(const QString& path);
 
   public slots:
     void OnFileNew();
@@ -56,6 +66,8 @@ class CMainFrame : public QMainWindow {
     void OnAbout();
     void OnClassify();
     void OnRunFcm();
+    void OnExportGeoTiff();
+    void OnExportPng();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,7 +81,10 @@ class CMainFrame : public QMainWindow {
 
     QAction* MakeAction(const char* caption, const char* prompt);
     void OnRunningChanged(bool running);
-    void OpenDocument(const QString& path);
+    void OnRunShown(const QString& path);
+    void OnRunFailed(const QString& path);
+    void OnPixelText(const QString& text);
+    void RemoveRecentFile(const QString& path);
     bool SaveDocumentAs(const QString& path);
     void AddRecentFile(const QString& path);
     void LoadRecentFiles();
@@ -84,6 +99,10 @@ class CMainFrame : public QMainWindow {
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QtUserInterface> userInterface_;
     CommandRunner* runner_ = nullptr;
+    ResultsView* results_ = nullptr;
+    // The summary the running classification writes, shown when it finishes.
+    QString pendingSummary_;
+    std::shared_ptr<std::atomic<bool>> pendingFinished_;
 
     QAction* newAction_ = nullptr;
     QAction* openAction_ = nullptr;
@@ -102,6 +121,9 @@ class CMainFrame : public QMainWindow {
     QAction* aboutAction_ = nullptr;
     QAction* classifyAction_ = nullptr;
     QAction* runFcmAction_ = nullptr;
+    QAction* fitAction_ = nullptr;
+    QAction* exportGeoTiffAction_ = nullptr;
+    QAction* exportPngAction_ = nullptr;
     QAction* nextPaneAction_ = nullptr;
     QAction* previousPaneAction_ = nullptr;
     QMenu* fileMenu_ = nullptr;

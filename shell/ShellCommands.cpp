@@ -8,7 +8,7 @@ ShellCommands DefaultShellCommands() {
     ShellCommands commands;
     commands.classify = [](const RunParameters& parameters, const RunOptions& options) {
         CClassificationDriver driver;
-        driver.Run(parameters, options, platform::CurrentUserInterface());
+        return driver.Run(parameters, options, platform::CurrentUserInterface());
     };
     commands.runFcm = [] {
         CFcmRunner runner;

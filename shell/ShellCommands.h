@@ -10,7 +10,8 @@ namespace tavorin::shell {
 // The two commands of the menu "unsupervised classification", replaceable by the tests.
 // Both run on a worker thread and report through the installed user interface.
 struct ShellCommands {
-    std::function<void(const RunParameters&, const RunOptions&)> classify;
+    // True when the run finished and wrote its results.
+    std::function<bool(const RunParameters&, const RunOptions&)> classify;
     std::function<void()> runFcm;
 };
 

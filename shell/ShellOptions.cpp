@@ -50,6 +50,13 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
                 return options;
             }
             options.screenshotDir = value;
+        } else if (Names(argument, "--open")) {
+            const std::optional<std::string> value = OptionValue(arguments, index, "--open");
+            if (!value || value->empty()) {
+                options.error = "--open needs a run summary";
+                return options;
+            }
+            options.openPath = value;
         } else {
             options.error = "unknown option '" + argument + "'";
             return options;
@@ -59,7 +66,7 @@ ShellOptions ParseShellOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string ShellUsage() {
-    return "Usage: tavorin-gui [--seed N] [--screenshot DIR]\n"
+    return "Usage: tavorin-gui [--seed N] [--open RUN_summary.json] [--screenshot DIR]\n"
            "       tavorin-gui --version\n"
            "\n"
            "The TAVORIN desktop application.\n"
@@ -67,8 +74,10 @@ std::string ShellUsage() {
            "Options:\n"
            "  --seed N          start every classification from random seed N (0 to\n"
            "                    4294967295) instead of the clock, so a run can be repeated\n"
-           "  --screenshot DIR  save pictures of the main window, the parameter dialog and a\n"
-           "                    progress window into DIR as PNG files, then quit\n"
+           "  --open FILE       show the run of the summary FILE (<output>_summary.json)\n"
+           "  --screenshot DIR  save pictures of the main window (with the run of --open),\n"
+           "                    the parameter dialog and a progress window into DIR as PNG\n"
+           "                    files, then quit\n"
            "  -h, --help        show this text\n"
            "  --version         print the version and quit\n";
 }

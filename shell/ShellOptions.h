@@ -11,6 +11,7 @@ namespace tavorin::shell {
 struct ShellOptions {
     std::optional<std::uint32_t> seed;         // --seed N: every classification starts from N
     std::optional<std::string> screenshotDir;  // --screenshot DIR: save pictures and quit
+    std::optional<std::string> openPath;       // --open FILE: show this run summary
     bool help = false;
     bool version = false;  // --version: print the version and quit
     std::string error;     // non-empty when the command line is wrong

@@ -7,6 +7,7 @@
 
 #include "driver/CClassificationDriver.h"
 #include "shell/CMainFrame.h"
+#include "shell/MessageBoxes.h"
 #include "shell/Screenshots.h"
 #include "shell/ShellCommands.h"
 #include "shell/ShellOptions.h"
@@ -38,6 +39,14 @@ int main(int argc, char** argv) {
     tavorin::RunOptions runOptions;
     runOptions.seed = options.seed;
     tavorin::shell::CMainFrame frame(tavorin::shell::DefaultShellCommands(), runOptions);
+    if (options.screenshotDir) {
+        // Nobody is there to close a message box: its text goes to the standard error.
+        tavorin::shell::SetMessageBoxHandler(
+            [](QWidget*, const QString& text, tavorin::platform::MessageKind) {
+                std::fprintf(stderr, "tavorin-gui: %s\n", text.toLocal8Bit().constData());
+            });
+    }
+    if (options.openPath) frame.OpenDocument(QString::fromStdString(*options.openPath));
     if (options.screenshotDir) {
         const QString folder = QString::fromStdString(*options.screenshotDir);
         return tavorin::shell::TakeScreenshots(frame, folder) ? 0 : 1;

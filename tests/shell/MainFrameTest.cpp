@@ -48,6 +48,7 @@ struct CommandLog {
             parameters = p;
             options = o;
             ++classifyRuns;
+            return false;
         };
         commands.runFcm = [this] { ++fcmRuns; };
         return commands;
@@ -107,7 +108,8 @@ TEST_F(MainFrameTest, MenusHaveTheCaptionsInOrder) {
     EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("Edit(&E)"))),
               (std::vector<std::string>{"Undo", "-", "Cut", "Copy", "Paste"}));
     EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("View(&V)"))),
-              (std::vector<std::string>{"Tools(&T)", "State"}));
+              (std::vector<std::string>{"Tools(&T)", "State", "-", "Fit Map to Window",
+                                        "Export Map as GeoTIFF...", "Export Map as PNG..."}));
     EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("Help(&H)"))),
               (std::vector<std::string>{"About TAVORIN(&A)..."}));
     EXPECT_EQ(Captions(MenuNamed(frame, QStringLiteral("unsupervised classification"))),
@@ -266,7 +268,7 @@ TEST_F(MainFrameTest, BothCommandsAreDisabledWhileOneRuns) {
     bool release = false;
     std::atomic<bool> started{false};
     ShellCommands commands;
-    commands.classify = [](const RunParameters&, const RunOptions&) {};
+    commands.classify = [](const RunParameters&, const RunOptions&) { return false; };
     commands.runFcm = [&] {
         started = true;
         std::unique_lock lock(mutex);
@@ -299,7 +301,7 @@ TEST_F(MainFrameTest, BothCommandsAreDisabledWhileOneRuns) {
 TEST_F(MainFrameTest, AFailingCommandShowsItsMessageOnTheUserInterfaceThread) {
     MessageBoxRecorder recorder;
     ShellCommands commands;
-    commands.classify = [](const RunParameters&, const RunOptions&) {};
+    commands.classify = [](const RunParameters&, const RunOptions&) { return false; };
     commands.runFcm = [] { throw UserError("Please generate the file header using ENVI！"); };
     CMainFrame frame(commands);
     frame.runFcmAction()->trigger();

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -39,8 +41,12 @@ void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     std::unique_ptr<QApplication>& application = ApplicationEnvironment::application();
     if (application) return;
-    // Settings (the recent-file list) go to a test location, never the user's own.
+    // Settings (the recent-file list) go to a test location, never the user's own, and one
+    // of this process alone: a test that opens a run leaves no recent file to another.
     QStandardPaths::setTestModeEnabled(true);
+    static QTemporaryDir settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder.path());
     application = std::make_unique<QApplication>(argc, argv);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/Random.h"
 #include "shell/CMainFrame.h"
 #include "shell/CParameterDialog.h"
+#include "shell/ResultsView.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -94,6 +95,20 @@ void RunFromTheDialog(CMainFrame& frame, const std::string& image, const fs::pat
     EXPECT_EQ(recorder.boxes[0].text.toStdString(), "Finish");
 }
 
+// The finished run is shown: its summary, and the map of the member first selected as the
+// file holds it.
+void ExpectRunShown(const CMainFrame& frame, const fs::path& folder) {
+    const ResultsView& results = frame.results();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !results.IsLoading(); }));
+    ASSERT_NE(results.summary(), nullptr);
+    EXPECT_EQ(results.summary()->path.toStdString(), (folder / "result_summary.json").string());
+    ASSERT_TRUE(results.HasShownMap());
+    const std::vector<std::uint8_t>& labels = results.shownMap()->map.labels;
+    EXPECT_EQ(std::string(labels.begin(), labels.end()),
+              testing::ReadFileBytes(
+                  (folder / ("result_" + std::to_string(results.selectedMember()))).string()));
+}
+
 void ExpectSameFiles(const fs::path& folder, const fs::path& reference) {
     const std::set<std::string> names = FileNames(folder);
     EXPECT_EQ(names, FileNames(reference));
@@ -124,7 +139,13 @@ TEST(WholeRunTest, EveryDialogRunGivesTheSameFilesAsTheCommandLineWithTheSameSee
     RunOptions options;
     options.seed = kSeed;
     CMainFrame frame(DefaultShellCommands(), options);
-    for (const fs::path& folder : guiFolders) RunFromTheDialog(frame, image, folder);
+    // Boxes after a run's own, while its results are read; there should be none.
+    MessageBoxRecorder laterBoxes;
+    for (const fs::path& folder : guiFolders) {
+        RunFromTheDialog(frame, image, folder);
+        ExpectRunShown(frame, folder);
+    }
+    EXPECT_TRUE(laterBoxes.boxes.empty());
 
     const std::string command = "cd '" + cliFolder.string() + "' && '" +
                                 std::string(TAVORIN_EXECUTABLE_PATH) + "' classify --input '" +
