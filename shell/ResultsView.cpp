@@ -309,6 +309,7 @@ void ResultsView::SelectMember(int member) {
     if (!summary_ || member < 0 || member >= static_cast<int>(summary_->front.size())) return;
     updatingSelection_ = true;
     memberTable_->selectRow(member);
+    if (QTableWidgetItem* row = memberTable_->item(member, 0)) memberTable_->scrollToItem(row);
     updatingSelection_ = false;
     frontPlot_->SetSelected(member);
     if (member == selected_) return;
