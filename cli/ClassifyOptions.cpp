@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/TextOption.h"
 #include "cli/UnknownOption.h"
 #include "driver/ParameterCheck.h"
 #include "platform/NumberText.h"
@@ -183,9 +184,7 @@ ClassifyCommandLine ParseClassifyOptions(const std::vector<std::string>& argumen
     OptionTexts texts;
     const auto text = [&](const char* name, std::optional<std::string>& target,
                           const char* typeName, const std::string& description) {
-        app.add_option_function<std::string>(
-               name, [&target](const std::string& value) { target = value; }, description)
-            ->type_name(typeName);
+        AddTextOption(app, name, target, typeName, description);
     };
     text("--input", texts.input, "PATH",
          "image to classify (required): a raw file with its ENVI header beside it, or any "

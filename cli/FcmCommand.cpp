@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/FcmInput.h"
 #include "cli/TerminalUserInterface.h"
+#include "cli/TextOption.h"
 #include "cli/UnknownOption.h"
 #include "clustering/CFcmRunner.h"
 #include "driver/InputPathCheck.h"
@@ -142,9 +143,7 @@ int RunFcmCommand(const std::vector<std::string>& arguments) {
     FcmOptionTexts texts;
     const auto text = [&](const char* name, std::optional<std::string>& target,
                           const char* typeName, const std::string& description) {
-        app.add_option_function<std::string>(
-               name, [&target](const std::string& value) { target = value; }, description)
-            ->type_name(typeName);
+        AddTextOption(app, name, target, typeName, description);
     };
     text("--input", texts.input, "PATH",
          "image to cluster instead of the test image: a raw file with its ENVI header beside "
