@@ -13,8 +13,9 @@ namespace tavorin {
 // The output stage of the classification command: writes the classification image of every
 // member of `front` (in its order) with its header, "FinalPF.txt", the run summary and, when
 // asked, the pictures, all coloured by one legend matched to the recommended map (the knee of
-// the front). Once they are in place it names the recommended map ("Recommended: <map> (knee
-// of the front)") and warns of maps of an earlier run left beside them. Throws UserError when
+// the front). Once they are in place it warns of maps of an earlier run left beside them and
+// names the recommended map in a note ("Recommended: <map> (knee of the front)"), which a
+// terminal prints and the desktop application shows in its results view. Throws UserError when
 // a result cannot be written, naming the files written and those missing.
 void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
                                 const RunOptions& options, const CEnviImage& input,
