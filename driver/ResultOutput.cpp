@@ -157,6 +157,9 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
             pictures.front.push_back(
                 {name, front[j].xbIndex, front[j].jm, choice.legends[j], classes});
         }
+        // The pictures read the maps back from their files; an image-sized buffer less.
+        std::vector<unsigned char>().swap(labels);
+        geoTiff.labels = {};
         const std::int64_t outputEnd = platform::tickMilliseconds();
         summary.searchSeconds = searchSeconds;
         summary.outputSeconds = platform::secondsBetween(outputStart, outputEnd);

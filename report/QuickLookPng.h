@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -19,6 +20,20 @@ struct Picture {
     std::vector<ClassColour> palette;  // empty for an RGB picture
     int transparentIndex = -1;         // a palette entry drawn fully transparent; -1: none
 };
+
+// A picture made a row at a time, so that no whole copy of it is held: `fillRow(y, row)` writes
+// row y (from the top) as three bytes a pixel, or one palette index a pixel with a palette.
+struct PictureRows {
+    int width = 0;
+    int height = 0;
+    std::vector<ClassColour> palette;  // empty for an RGB picture
+    int transparentIndex = -1;
+    std::function<void(int y, std::uint8_t* row)> fillRow;
+};
+
+// The rows of a whole picture (which must outlive them), and the picture of rows.
+PictureRows RowsOf(const Picture& picture);
+Picture PictureOf(const PictureRows& rows);
 
 // The values of one band that are stretched to 0 and 255.
 struct StretchRange {
@@ -58,6 +73,10 @@ Picture InputPicture(std::span<const double> bandData, int bands, int lines, int
                      std::span<const std::uint8_t> searched = {});
 Picture InputPicture(const BandSamples& bandData, int bands, int lines, int samples,
                      std::span<const std::uint8_t> searched = {});
+// The same picture a row at a time; the rows read `bandData` and `searched`, which must
+// outlive them.
+PictureRows InputPictureRows(const BandSamples& bandData, int bands, int lines, int samples,
+                             std::span<const std::uint8_t> searched = {});
 
 // A classification map coloured with the colours of classes 0..`classes`-1 (beyond the table's
 // twenty they repeat, as in the headers); a label outside them is shown as class 0, which is
@@ -66,14 +85,20 @@ Picture InputPicture(const BandSamples& bandData, int bands, int lines, int samp
 // indices: only the palette changes).
 Picture ClassMapPicture(std::span<const std::uint8_t> labels, int lines, int samples, int classes,
                         bool zeroIsTransparent = false, std::span<const int> legend = {});
+// The same map a row at a time; the rows read `labels`, which must outlive them.
+PictureRows ClassMapRows(std::span<const std::uint8_t> labels, int lines, int samples, int classes,
+                         bool zeroIsTransparent = false, std::span<const int> legend = {});
 
 // The picture shrunk by nearest-neighbour sampling so that neither side exceeds `maxSide`,
 // keeping its proportions; a picture that already fits is returned unchanged.
 Picture ScaledDown(const Picture& picture, int maxSide);
+Picture ScaledDown(const PictureRows& rows, int maxSide);
 
 // The picture as the bytes of a PNG file (palette PNG when it has a palette). Throws
 // std::runtime_error with the encoder's reason on failure.
 std::vector<std::uint8_t> EncodePng(const Picture& picture);
+// The same for a picture made a row at a time: only its encoded bytes are held.
+std::vector<std::uint8_t> EncodePng(const PictureRows& rows);
 
 // The longest side a PNG picture may have here (the PNG library's limit for width and height).
 constexpr int kLargestPngSide = 1000000;

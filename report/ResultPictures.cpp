@@ -44,9 +44,9 @@ std::vector<std::uint8_t> ReadClassification(const std::string& path, std::size_
     return labels;
 }
 
-std::vector<std::uint8_t> Encode(const Picture& picture, const std::string& path) {
+std::vector<std::uint8_t> Encode(const PictureRows& rows, const std::string& path) {
     try {
-        return EncodePng(picture);
+        return EncodePng(rows);
     } catch (const std::exception& error) {
         throw UserError("Cannot write the whole file " + Quoted(path) + " (" + error.what() + ").");
     }
@@ -62,10 +62,11 @@ std::string InputCaption(int bands) {
 }
 
 // The PNG of a smaller copy, or the same bytes when the picture already fits.
-std::vector<std::uint8_t> ShrunkPng(const Picture& picture, const std::vector<std::uint8_t>& png,
+std::vector<std::uint8_t> ShrunkPng(const PictureRows& rows, const std::vector<std::uint8_t>& png,
                                     int maxSide, const std::string& path) {
-    if (picture.width <= maxSide && picture.height <= maxSide) return png;
-    return Encode(ScaledDown(picture, maxSide), path);
+    if (rows.width <= maxSide && rows.height <= maxSide) return png;
+    const Picture shrunk = ScaledDown(rows, maxSide);
+    return Encode(RowsOf(shrunk), path);
 }
 
 }  // namespace
@@ -101,11 +102,11 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
             ".png";
         // A map of this run may still wait under its temporary name.
         const std::string staged = results.TemporaryPathOf(member.imageFile);
-        const Picture map =
-            ClassMapPicture(ReadClassification(staged.empty() ? member.imageFile : staged,
-                                               pixelCount, input.geoTiffMaps),
-                            image.lines, image.samples, input.parameters.clusterNumber + 1,
-                            !input.searched.empty(), member.legend);
+        const std::vector<std::uint8_t> labels = ReadClassification(
+            staged.empty() ? member.imageFile : staged, pixelCount, input.geoTiffMaps);
+        const PictureRows map =
+            ClassMapRows(labels, image.lines, image.samples, input.parameters.clusterNumber + 1,
+                         !input.searched.empty(), member.legend);
         const std::vector<std::uint8_t> png = Encode(map, pngPath);
         Write(results, pngPath, png);
         files.push_back(pngPath);
@@ -119,8 +120,10 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
     report.recommended = input.recommended;
     report.pixelsLeftOut = !input.searched.empty();
 
-    const Picture picture =
-        InputPicture(*input.bandData, image.bands, image.lines, image.samples, input.searched);
+    // Drawn a row at a time as it is encoded: a whole scene's RGB copy would cost half its
+    // samples again.
+    const PictureRows picture =
+        InputPictureRows(*input.bandData, image.bands, image.lines, image.samples, input.searched);
     const std::vector<std::uint8_t> inputPng = Encode(picture, inputPngPath);
     Write(results, inputPngPath, inputPng);
     files.push_back(inputPngPath);
