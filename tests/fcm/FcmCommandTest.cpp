@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Commands.h"
+#include "tests/fcm/FcmCommandRun.h"
 #include "tests/fcm/FcmTestImages.h"
 #include "tests/support/TestSupport.h"
 
@@ -14,22 +15,6 @@ namespace {
 
 using tavorin::testing::ReadFileBytes;
 using tavorin::testing::TempDir;
-
-struct CommandResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CommandResult RunFcm(const std::vector<std::string>& arguments) {
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    CommandResult result;
-    result.status = RunFcmCommand(arguments);
-    result.out = ::testing::internal::GetCapturedStdout();
-    result.err = ::testing::internal::GetCapturedStderr();
-    return result;
-}
 
 // Points TAVORIN_DATA_DIR at a folder for the lifetime of the object.
 class DataDirVariable {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Commands.h"
+#include "tests/fcm/FcmCommandRun.h"
 #include "tests/support/TestSupport.h"
 
 namespace tavorin::cli {
@@ -20,22 +21,6 @@ namespace fs = std::filesystem;
 using tavorin::testing::ReadFileBytes;
 using tavorin::testing::TempDir;
 using tavorin::testing::WriteFileBytes;
-
-struct CommandResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CommandResult RunFcm(const std::vector<std::string>& arguments) {
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    CommandResult result;
-    result.status = RunFcmCommand(arguments);
-    result.out = ::testing::internal::GetCapturedStdout();
-    result.err = ::testing::internal::GetCapturedStderr();
-    return result;
-}
 
 const std::vector<std::string> kFiles{"cencer_output_runfcm.txt", "cencer_output.txt",
                                       "small_result", "small_result.hdr"};
