@@ -3,7 +3,9 @@
 #if defined(__x86_64__) && defined(__AVX512F__)
 // GCC 12's own _mm512_sqrt_pd passes an undefined vector as the unused merge source, which its
 // flow analysis reports as maybe uninitialized; the result never reads it.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #include "clustering/SquaresKernelBody.h"
