@@ -34,13 +34,17 @@ constexpr std::size_t kBatchSolutions = 8;
 
 // Working rows of one block, cluster-major: entry j * kBlockPixels + p.
 struct BlockScratch {
-    explicit BlockScratch(std::size_t clusters)
+    BlockScratch(std::size_t clusters, std::size_t bands)
         : squaredDistance(clusters * kBlockPixels),
           work(clusters * kBlockPixels),
-          inverseSum(kBlockPixels) {}
+          inverseSum(kBlockPixels),
+          bandValues(bands * kBlockPixels),
+          bandRows(bands) {}
     std::vector<double> squaredDistance;
     std::vector<double> work;
     std::vector<double> inverseSum;
+    std::vector<double> bandValues;  // a block's samples as doubles, band k at k * kBlockPixels
+    std::vector<const double*> bandRows;  // where band k of the block is read
 };
 
 // The samples of band k of the pixels p0..p0+count-1 as doubles: in place for an image of
@@ -59,14 +63,21 @@ const double* blockBand(const BandSamples& samples, std::size_t pixelCount, std:
 }
 
 // q[j][p] = sum over bands, in band order, of (x_pk - v_jk)^2 for the pixels p0..p0+count-1.
+// Each band of the block is read (and converted, if need be) once for all clusters.
 void computeSquaredDistances(const BandSamples& samples, const ImageView& image,
-                             const double* centres, std::size_t p0, std::size_t count, double* q) {
-    std::vector<double> converted(kBlockPixels);
+                             const double* centres, std::size_t p0, std::size_t count,
+                             BlockScratch& scratch) {
+    double* q = scratch.squaredDistance.data();
+    const std::vector<const double*>& bands = scratch.bandRows;
+    for (std::size_t k = 0; k < image.bandCount; ++k) {
+        scratch.bandRows[k] = blockBand(samples, image.pixelCount, k, p0, count,
+                                        scratch.bandValues.data() + k * kBlockPixels);
+    }
     for (std::size_t j = 0; j < image.clusterNumber; ++j) {
         double* row = q + j * kBlockPixels;
         const double* centre = centres + j * image.bandCount;
         for (std::size_t k = 0; k < image.bandCount; ++k) {
-            const double* x = blockBand(samples, image.pixelCount, k, p0, count, converted.data());
+            const double* x = bands[k];
             const double v = centre[k];
             if (k == 0) {
                 for (std::size_t p = 0; p < count; ++p) {
@@ -115,7 +126,7 @@ double computeJm(const BandSamples& samples, const ImageView& image, const doubl
     const double exponent = 2.0 / (fuzzifier - 1.0);
     const Power power;
     const std::size_t clusters = image.clusterNumber;
-    BlockScratch scratch(clusters);
+    BlockScratch scratch(clusters, image.bandCount);
     double* q = scratch.squaredDistance.data();
     double* w = scratch.work.data();
     double* s = scratch.inverseSum.data();
@@ -124,7 +135,7 @@ double computeJm(const BandSamples& samples, const ImageView& image, const doubl
     double jm = 0.0;
     for (std::size_t p0 = 0; p0 < image.pixelCount; p0 += kBlockPixels) {
         const std::size_t count = std::min(kBlockPixels, image.pixelCount - p0);
-        computeSquaredDistances(samples, image, centres, p0, count, q);
+        computeSquaredDistances(samples, image, centres, p0, count, scratch);
 
         // w = D^e with D the rounded distance; s = sum over clusters of 1 / D^e.
         std::fill(s, s + count, 0.0);
