@@ -287,7 +287,7 @@ void Evaluator::Label(const CSolution& s, unsigned char* labels) const {
     const ImageView image = checkedImage(image_, s);
     const squares::VectorWidth width = squares::FastestWidth();
     const std::size_t chunks = squares::ChunkCount(image.pixelCount);
-    const int threads = static_cast<int>(std::min<std::size_t>(chunks, threadCount_));
+    const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
     std::atomic<std::size_t> nextChunk{0};
     const auto labelChunks = [&](int) {
         std::vector<double> scratch(squares::ChunkScratchSize(image));
@@ -309,7 +309,7 @@ void Evaluator::BatchJm(const squares::PixelBands& image, std::span<const double
                         double* jm) const {
     const squares::VectorWidth width = squares::FastestWidth();
     const std::size_t chunks = squares::ChunkCount(image.pixelCount);
-    const int threads = static_cast<int>(std::min<std::size_t>(chunks, threadCount_));
+    const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
     if (threads <= 1) {
         squares::BatchJm(image, centres, jm, width);
         return;

@@ -197,8 +197,9 @@ PictureRows RowsOf(const Picture& picture) {
     const std::size_t rowBytes =
         static_cast<std::size_t>(picture.width) * (picture.palette.empty() ? 3 : 1);
     rows.fillRow = [&picture, rowBytes](int y, std::uint8_t* row) {
-        std::copy_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes), rowBytes,
-                    row);
+        std::copy_n(picture.pixels.begin() +
+                        static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * rowBytes),
+                    rowBytes, row);
     };
     return rows;
 }
@@ -286,7 +287,8 @@ Picture ScaledDown(const PictureRows& rows, int maxSide) {
     scaled.palette = rows.palette;
     scaled.transparentIndex = rows.transparentIndex;
     const std::size_t channels = rows.palette.empty() ? 3 : 1;
-    scaled.pixels.resize(static_cast<std::size_t>(scaled.width) * scaled.height * channels);
+    scaled.pixels.resize(static_cast<std::size_t>(scaled.width) *
+                         static_cast<std::size_t>(scaled.height) * channels);
     std::vector<std::uint8_t> source(static_cast<std::size_t>(rows.width) * channels);
     long long filled = -1;
     for (int y = 0; y < scaled.height; ++y) {
@@ -298,7 +300,10 @@ Picture ScaledDown(const PictureRows& rows, int maxSide) {
         }
         for (int x = 0; x < scaled.width; ++x) {
             const long long sourceX = (2LL * x + 1) * rows.width / (2LL * scaled.width);
-            const std::size_t to = (static_cast<std::size_t>(y) * scaled.width + x) * channels;
+            const std::size_t to =
+                (static_cast<std::size_t>(y) * static_cast<std::size_t>(scaled.width) +
+                 static_cast<std::size_t>(x)) *
+                channels;
             std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(sourceX) *
                                              static_cast<std::ptrdiff_t>(channels),
                         channels, scaled.pixels.begin() + static_cast<std::ptrdiff_t>(to));
@@ -385,8 +390,8 @@ void writePng(png_structp png, png_infop info, const PictureRows& rows,
 std::vector<std::uint8_t> EncodePng(const Picture& picture) {
     const std::size_t channels = picture.palette.empty() ? 3 : 1;
     if (picture.width < 1 || picture.height < 1 ||
-        picture.pixels.size() !=
-            static_cast<std::size_t>(picture.width) * picture.height * channels) {
+        picture.pixels.size() != static_cast<std::size_t>(picture.width) *
+                                     static_cast<std::size_t>(picture.height) * channels) {
         throw std::invalid_argument("picture size does not match its pixels");
     }
     return EncodePng(RowsOf(picture));
