@@ -12,7 +12,7 @@ deps:
 
 configure: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVORIN_BUILD_GUI=ON \
-	  -DTAVORIN_BUILD_BENCH=ON $(CMAKE_FLAGS)
+	  -DTAVORIN_BUILD_BENCH=ON -DTAVORIN_BUILD_MPI=ON $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -36,7 +36,7 @@ test: build
 # built in its own folder for the prefix /usr; the .deb lands in build-package/.
 package: deps
 	cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-	  -DTAVORIN_BUILD_GUI=ON -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF
+	  -DTAVORIN_BUILD_GUI=ON -DTAVORIN_BUILD_MPI=ON -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF
 	cmake --build build-package -j $(JOBS) --target package
 
 # The installed core used by a program outside the tree (tests/package).

@@ -37,7 +37,7 @@ void PrintImageGeometry(const TerminalUserInterface& userInterface, const std::s
 
 }  // namespace
 
-int RunClassifyCommand(const std::vector<std::string>& arguments) {
+int RunClassifyCommand(const std::vector<std::string>& arguments, PixelSlices* slices) {
     ClassifyCommandLine commandLine = ParseClassifyOptions(arguments);
     switch (commandLine.outcome) {
         case ClassifyCommandLine::Outcome::Help:
@@ -45,7 +45,8 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
             std::fputs(commandLine.text.c_str(), stdout);
             return 0;
         case ClassifyCommandLine::Outcome::UsageError:
-            std::fprintf(stderr, "tavorin classify: %s\n", commandLine.text.c_str());
+            std::fprintf(stderr, "%s classify: %s\n", slices != nullptr ? "tavorin-mpi" : "tavorin",
+                         commandLine.text.c_str());
             return 2;
         case ClassifyCommandLine::Outcome::Run:
             break;
@@ -65,7 +66,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments) {
 
     const std::atomic<int>& interruption = platform::InstallInterruptionHandlers();
     options.interruption = &interruption;
-    if (!CClassificationDriver().Run(commandLine.parameters, options, userInterface)) {
+    if (!CClassificationDriver().Run(commandLine.parameters, options, userInterface, slices)) {
         // 128 + the signal, as a shell reports a command that the signal ended.
         return interruption.load() != 0 ? 128 + interruption.load() : 1;
     }

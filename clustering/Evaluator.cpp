@@ -194,7 +194,8 @@ double computeSeparation(const double* centres, std::size_t clusters, std::size_
 
 // The image of an evaluation, after checking the sizes the evaluation relies on.
 ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
-    if (run.clusterNumber < 2 || run.bandCount < 1 || run.pixelCount < 1) {
+    if (run.clusterNumber < 2 || run.bandCount < 1 || run.allPixelCount() < 1 ||
+        run.pixelCount < 0) {
         throw std::invalid_argument(
             "Evaluate: needs at least two clusters, one band and one pixel");
     }
@@ -211,10 +212,11 @@ ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
     return image;
 }
 
-void storeObjectives(CSolution& s, double jm, const ImageView& image) {
+// `pixelCount` is the N of every searched pixel, on every process.
+void storeObjectives(CSolution& s, double jm, const ImageView& image, long long pixelCount) {
     const double separation =
         computeSeparation(s.centres.data(), image.clusterNumber, image.bandCount);
-    s.xbIndex = jm / (static_cast<double>(image.pixelCount) * separation);
+    s.xbIndex = jm / (static_cast<double>(pixelCount) * separation);
     s.jm = jm;
 }
 
@@ -242,12 +244,17 @@ platform::ThreadPool& Evaluator::Pool() const {
 }
 
 void Evaluator::Evaluate(CSolution& s) const {
+    if (sliced()) {
+        CSolution* const one[] = {&s};
+        EvaluateAllSliced(one);
+        return;
+    }
     const ImageView image = checkedImage(image_, s);
     const double* centres = s.centres.data();
     const double jm = fuzzifier == 2.0
                           ? squares::Jm(image, centres, squares::FastestWidth())
                           : computeJm<GeneralPower>(*image_.bandData, image, centres, fuzzifier);
-    storeObjectives(s, jm, image);
+    storeObjectives(s, jm, image, image_.allPixelCount());
 }
 
 void Evaluator::EvaluateNeighbours(const CSolution& member,
@@ -259,6 +266,10 @@ void Evaluator::EvaluateNeighbours(const CSolution& member,
 
 void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
     if (solutions.empty()) return;
+    if (sliced()) {
+        EvaluateAllSliced(solutions);
+        return;
+    }
     if (fuzzifier != 2.0) {
         const int count = static_cast<int>(solutions.size());
         if (std::min(threadCount_, count) <= 1) {
@@ -276,11 +287,92 @@ void Evaluator::EvaluateAll(std::span<CSolution* const> solutions) const {
         const std::size_t end = std::min(solutions.size(), start + kBatchSolutions);
         centres.clear();
         for (std::size_t i = start; i < end; ++i) centres.push_back(solutions[i]->centres.data());
-        BatchJm(images[start], centres, jm.data());
+        std::fill(jm.begin(), jm.end(), 0.0);
+        ContinueJm(images[start], centres, jm.data());
         for (std::size_t i = start; i < end; ++i) {
-            storeObjectives(*solutions[i], jm[i - start], images[i]);
+            storeObjectives(*solutions[i], jm[i - start], images[i], image_.allPixelCount());
         }
     }
+}
+
+void Evaluator::EvaluateAllSliced(std::span<CSolution* const> solutions) const {
+    if (fuzzifier != 2.0) {
+        throw std::logic_error("Evaluator: a split image is evaluated with the fuzzifier 2 only");
+    }
+    std::vector<ImageView> images;
+    std::vector<const double*> centres;
+    for (CSolution* solution : solutions) {
+        images.push_back(checkedImage(image_, *solution));
+        centres.push_back(solution->centres.data());
+    }
+    const std::size_t values = images.front().clusterNumber * images.front().bandCount;
+    link_->ShareBatch(centres.data(), centres.size(), values);
+    // Every group's sums leave for the next slice as soon as this slice has added its pixels,
+    // so the next process works on one group while this one works on the following.
+    const std::size_t group =
+        SliceGroupSize(solutions.size(), link_->processCount(), kBatchSolutions);
+    std::vector<double> jm(solutions.size(), 0.0);
+    const std::span<const double* const> all(centres);
+    for (std::size_t start = 0; start < solutions.size(); start += group) {
+        const std::size_t count = std::min(group, solutions.size() - start);
+        ContinueJm(images[start], all.subspan(start, count), jm.data() + start);
+        link_->PassSums(std::span<const double>(jm).subspan(start, count));
+    }
+    for (std::size_t start = 0; start < solutions.size(); start += group) {
+        const std::size_t count = std::min(group, solutions.size() - start);
+        link_->FinishedSums(std::span<double>(jm).subspan(start, count));
+    }
+    for (std::size_t i = 0; i < solutions.size(); ++i) {
+        storeObjectives(*solutions[i], jm[i], images[i], image_.allPixelCount());
+    }
+}
+
+void Evaluator::ContinueBatch(const double* const* centres, std::size_t count) const {
+    if (count == 0) return;
+    const ImageView image{image_.bandData ? image_.bandData->data() : nullptr,
+                          static_cast<std::size_t>(image_.pixelCount),
+                          static_cast<std::size_t>(image_.bandCount),
+                          static_cast<std::size_t>(image_.clusterNumber),
+                          image_.bandData ? image_.bandData->type() : SampleType::Float64};
+    const std::size_t group = SliceGroupSize(count, link_->processCount(), kBatchSolutions);
+    const std::span<const double* const> all(centres, count);
+    std::vector<double> jm(count);
+    for (std::size_t start = 0; start < count; start += group) {
+        const std::span<double> sums =
+            std::span<double>(jm).subspan(start, std::min(group, count - start));
+        link_->TakeSums(sums);
+        ContinueJm(image, all.subspan(start, sums.size()), sums.data());
+        link_->PassSums(sums);
+    }
+}
+
+std::vector<double> Evaluator::HeldPixelSamples(std::span<const long long> pixels) const {
+    const auto bands = static_cast<std::size_t>(image_.bandCount);
+    const auto held = static_cast<std::size_t>(image_.pixelCount);
+    std::vector<double> samples(pixels.size() * bands);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const auto p = static_cast<std::size_t>(pixels[i]);
+        if (pixels[i] < 0 || p >= held) {
+            throw std::out_of_range("Evaluator: a pixel outside the image");
+        }
+        for (std::size_t k = 0; k < bands; ++k) {
+            samples[i * bands + k] = image_.bandData->at(k * held + p);
+        }
+    }
+    return samples;
+}
+
+std::vector<double> Evaluator::PixelSamples(std::span<const long long> pixels) const {
+    if (!sliced()) return HeldPixelSamples(pixels);
+    // Process 0 holds the first slice: pixels 0 .. pixelCount - 1 of all.
+    std::vector<long long> own;
+    for (const long long p : pixels) own.push_back(p < image_.pixelCount ? p : 0);
+    std::vector<double> samples =
+        image_.pixelCount > 0
+            ? HeldPixelSamples(own)
+            : std::vector<double>(pixels.size() * static_cast<std::size_t>(image_.bandCount));
+    link_->GatherPixelSamples(pixels, image_.bandCount, samples);
+    return samples;
 }
 
 void Evaluator::Label(const CSolution& s, unsigned char* labels) const {
@@ -305,19 +397,18 @@ void Evaluator::Label(const CSolution& s, unsigned char* labels) const {
     Pool().Run(threads, labelChunks);
 }
 
-void Evaluator::BatchJm(const squares::PixelBands& image, std::span<const double* const> centres,
-                        double* jm) const {
+void Evaluator::ContinueJm(const squares::PixelBands& image, std::span<const double* const> centres,
+                           double* jm) const {
     const squares::VectorWidth width = squares::FastestWidth();
     const std::size_t chunks = squares::ChunkCount(image.pixelCount);
     const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
     if (threads <= 1) {
-        squares::BatchJm(image, centres, jm, width);
+        squares::ContinueBatchJm(image, centres, jm, width);
         return;
     }
     // The threads take chunks in order and compute their terms side by side; each adds its
     // chunk's terms once the chunk before has been added, so every sum runs over the pixels in
     // order, exactly as on one thread.
-    for (std::size_t s = 0; s < centres.size(); ++s) jm[s] = 0.0;
     std::atomic<std::size_t> nextChunk{0};
     std::atomic<std::size_t> added{0};
     Pool().Run(threads, [&](int) {

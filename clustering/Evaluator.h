@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "clustering/CSolution.h"
+#include "clustering/SliceLink.h"
 #include "clustering/SquaresKernel.h"
 #include "image/BandSamples.h"
 
@@ -18,9 +19,16 @@ class ThreadPool;
 // read-only by everything of one run that reads the image.
 struct EvaluationImage {
     std::shared_ptr<const BandSamples> bandData;
-    long long pixelCount = 0;  // N
+    long long pixelCount = 0;  // N, the pixels of bandData
     int bandCount = 0;         // d
     int clusterNumber = 0;     // K
+    // The searched pixels of every process when the image is split among processes (the N of
+    // the Xie-Beni index); 0: pixelCount, the image is whole.
+    long long searchedPixelCount = 0;
+
+    long long allPixelCount() const {
+        return searchedPixelCount > 0 ? searchedPixelCount : pixelCount;
+    }
 };
 
 // The objective evaluation of one run: the Xie-Beni index and Jm of solutions on the run's
@@ -54,15 +62,33 @@ class Evaluator {
     // as one batch; the results are bit for bit those of Evaluate.
     void EvaluateNeighbours(const CSolution& member, std::span<CSolution* const> neighbours) const;
 
+    // Evaluates with an image split among processes (this one holding one slice): every sum
+    // runs through `link` over all slices in pixel order, so results are bit for bit those of
+    // the whole image in one process. Null: the image is whole. The fuzzifier must be 2.
+    void SetSliceLink(SliceLink* link) { link_ = link; }
+    // On a process other than 0: its part of the batch process 0 shares, `count` solutions
+    // with the centres centres[s]; the sums come from the slice before and go on to the next.
+    void ContinueBatch(const double* const* centres, std::size_t count) const;
+
+    // The samples of the searched pixels `pixels` (indices among all searched pixels of the
+    // image, on every process), pixel after pixel, band after band: d values a pixel.
+    std::vector<double> PixelSamples(std::span<const long long> pixels) const;
+    // The same for pixels of this process's own slice, `pixels` counted from its first.
+    std::vector<double> HeldPixelSamples(std::span<const long long> pixels) const;
+
     // The crisp labels of `s` for the N pixels of the image (labels[p] for pixel p): 1 + the
     // cluster of largest membership, the first of equals, or 1 + the last cluster a pixel lies
     // on; 0 when no membership is positive. Chunks of pixels are shared by the threads.
     void Label(const CSolution& s, unsigned char* labels) const;
 
   private:
-    // Jm of one batch of the fuzzifier 2, its chunks shared by the threads.
-    void BatchJm(const squares::PixelBands& image, std::span<const double* const> centres,
-                 double* jm) const;
+    // Adds the terms of this process's pixels to the running sums jm[s] of one batch of the
+    // fuzzifier 2, its chunks shared by the threads.
+    void ContinueJm(const squares::PixelBands& image, std::span<const double* const> centres,
+                    double* jm) const;
+    // EvaluateAll over a split image, on process 0.
+    void EvaluateAllSliced(std::span<CSolution* const> solutions) const;
+    bool sliced() const { return link_ != nullptr && link_->processCount() > 1; }
 
     // The workers of the side-by-side evaluations, made on first use and kept for the run.
     platform::ThreadPool& Pool() const;
@@ -70,6 +96,7 @@ class Evaluator {
     EvaluationImage image_;
     int threadCount_ = 1;
     mutable std::unique_ptr<platform::ThreadPool> pool_;
+    SliceLink* link_ = nullptr;
 };
 
 }  // namespace tavorin

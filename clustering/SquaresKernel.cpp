@@ -132,10 +132,15 @@ void AddChunkTerms(const PixelBands& image, std::size_t solutions, std::size_t c
 
 void BatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
              VectorWidth width) {
-    if (centres.empty()) return;
+    for (std::size_t s = 0; s < centres.size(); ++s) jm[s] = 0.0;
+    ContinueBatchJm(image, centres, jm, width);
+}
+
+void ContinueBatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
+                     VectorWidth width) {
+    if (centres.empty() || image.pixelCount == 0) return;
     std::vector<double> terms(ChunkTermsSize(image, centres.size()));
     std::vector<double> scratch(ChunkScratchSize(image));
-    for (std::size_t s = 0; s < centres.size(); ++s) jm[s] = 0.0;
     for (std::size_t chunk = 0; chunk < ChunkCount(image.pixelCount); ++chunk) {
         ChunkTerms(image, centres, chunk, terms.data(), scratch.data(), width);
         AddChunkTerms(image, centres.size(), chunk, terms.data(), jm);

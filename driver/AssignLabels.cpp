@@ -11,10 +11,13 @@ void AssignLabels(const RunGlobals& globals, const Evaluator& evaluator, const C
     // the end, each moves to its pixel and left-out pixels become 0. A searched pixel's place
     // is never before its index among the searched, so nothing is overwritten unread.
     evaluator.Label(solution, labels);
-    if (!globals.leftOut) return;
-    const std::uint8_t* searched = globals.leftOut->searched.data();
-    auto p = static_cast<std::size_t>(globals.pixelCount());
-    for (auto q = static_cast<std::size_t>(globals.imagePixelCount()); q-- > 0;) {
+    if (globals.leftOut) SpreadLabels(globals.leftOut->searched, globals.pixelCount(), labels);
+}
+
+void SpreadLabels(std::span<const std::uint8_t> searched, long long searchedCount,
+                  unsigned char* labels) {
+    auto p = static_cast<std::size_t>(searchedCount);
+    for (std::size_t q = searched.size(); q-- > 0;) {
         labels[q] = searched[q] != 0 ? labels[--p] : 0;
     }
 }

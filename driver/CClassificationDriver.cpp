@@ -22,7 +22,7 @@
 namespace tavorin {
 
 bool CClassificationDriver::Run(const RunParameters& parameters, const RunOptions& options,
-                                platform::IUserInterface& userInterface) {
+                                platform::IUserInterface& userInterface, PixelSlices* slices) {
     using platform::MessageKind;
     try {
         // 1. Every run draws from its own generator, seeded here.
@@ -36,7 +36,10 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         const platform::FolderLocks locks({".", OutputFolder(parameters.outputPath)});
 
         // 3 to 10. RunGlobals: parameters, geometry, image and bounds.
-        InputStageResult input = LoadInputStage(parameters, options.nodata);
+        SliceInput ownSlice;
+        InputStageResult input =
+            slices != nullptr ? LoadSlicedInputStage(parameters, options.nodata, *slices, ownSlice)
+                              : LoadInputStage(parameters, options.nodata);
         if (const auto leftOut = LeftOutPixelsMessage(input.globals)) {
             userInterface.ShowMessage(*leftOut, MessageKind::Information);
         }
@@ -61,6 +64,7 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         // 11 to 13. The search and the results.
         RunState run(std::move(input.globals), seed, options.threads, userInterface);
         run.interruption = options.interruption;
+        if (slices != nullptr) run.evaluator.SetSliceLink(&slices->link());
         const std::int64_t searchStart = platform::tickMilliseconds();
         const std::vector<CSolution> front = RunClassificationSearch(run, input.description);
         const double searchSeconds =
@@ -68,7 +72,7 @@ bool CClassificationDriver::Run(const RunParameters& parameters, const RunOption
         // The seed actually used travels with the options, so the results can name it.
         runOptions.seed = seed;
         WriteClassificationResults(run, parameters, runOptions, input.description, front,
-                                   searchSeconds);
+                                   searchSeconds, slices, &ownSlice);
 
         // 14.
         userInterface.ShowMessage("Finish", MessageKind::Information);

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "driver/MapFormat.h"
+#include "driver/PixelSlices.h"
 #include "evolution/RunParameters.h"
 #include "image/LeftOutPixels.h"
 #include "platform/UserInterface.h"
@@ -31,8 +32,11 @@ class CClassificationDriver {
     // Runs one whole classification, every one from the state of a fresh process. Every
     // message reaches the user through `userInterface`; true when the run finished and
     // "Finish" was shown.
+    // With `slices`, this process is process 0 of a run whose pixels are split among
+    // processes (PixelSlices): it runs the search and writes every result, bit for bit those of
+    // a run in one process.
     bool Run(const RunParameters& parameters, const RunOptions& options,
-             platform::IUserInterface& userInterface);
+             platform::IUserInterface& userInterface, PixelSlices* slices = nullptr);
 };
 
 }  // namespace tavorin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -50,31 +51,17 @@ std::string reasonsText(const LeftOutPixels& leftOut,
     return text;
 }
 
-// Per-band maxima and minima, each band's entries first, then K copies laid out like a centre
-// vector (entry j * B + b is the bound of band b).
-void fillBounds(RunGlobals& globals, const BandSamples& bandData, int bandCount,
-                long long pixelCount, int clusterNumber) {
-    const auto bands = static_cast<std::size_t>(bandCount);
-    const auto pixels = static_cast<std::size_t>(pixelCount);
-    globals.upperBound.reserve((static_cast<std::size_t>(clusterNumber) + 1) * bands);
-    globals.lowerBound.reserve((static_cast<std::size_t>(clusterNumber) + 1) * bands);
-    bandData.Visit([&](const auto& values) {
+// K + 1 copies of each band's bounds, laid out like a centre vector (entry j * B + b is the
+// bound of band b).
+void fillBounds(RunGlobals& globals, const BandBounds& bounds) {
+    const auto bands = static_cast<std::size_t>(globals.bandCount);
+    const auto copies = static_cast<std::size_t>(globals.clusterNumber) + 1;
+    globals.upperBound.clear();
+    globals.lowerBound.clear();
+    for (std::size_t j = 0; j < copies; ++j) {
         for (std::size_t b = 0; b < bands; ++b) {
-            const auto* band = values.data() + b * pixels;
-            auto maximum = band[0];
-            auto minimum = band[0];
-            for (std::size_t p = 0; p < pixels; ++p) {
-                if (band[p] > maximum) maximum = band[p];
-                if (band[p] < minimum) minimum = band[p];
-            }
-            globals.upperBound.push_back(static_cast<double>(maximum));
-            globals.lowerBound.push_back(static_cast<double>(minimum));
-        }
-    });
-    for (std::size_t j = 0; j < static_cast<std::size_t>(clusterNumber); ++j) {
-        for (std::size_t b = 0; b < bands; ++b) {
-            globals.upperBound.push_back(globals.upperBound[j * bands + b]);
-            globals.lowerBound.push_back(globals.lowerBound[j * bands + b]);
+            globals.upperBound.push_back(bounds.upper[b]);
+            globals.lowerBound.push_back(bounds.lower[b]);
         }
     }
 }
@@ -119,8 +106,30 @@ void checkDistancesRepresentable(const RunGlobals& globals) {
 
 }  // namespace
 
-RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
-                          BandSamples bandData, std::vector<std::optional<double>> bandNodata) {
+BandBounds BandBoundsOf(const BandSamples& bandData, int bandCount, long long pixelCount) {
+    const auto bands = static_cast<std::size_t>(bandCount);
+    const auto pixels = static_cast<std::size_t>(pixelCount);
+    BandBounds bounds;
+    bounds.lower.assign(bands, std::numeric_limits<double>::infinity());
+    bounds.upper.assign(bands, -std::numeric_limits<double>::infinity());
+    if (pixels == 0) return bounds;
+    bandData.Visit([&](const auto& values) {
+        for (std::size_t b = 0; b < bands; ++b) {
+            const auto* band = values.data() + b * pixels;
+            auto maximum = band[0];
+            auto minimum = band[0];
+            for (std::size_t p = 0; p < pixels; ++p) {
+                if (band[p] > maximum) maximum = band[p];
+                if (band[p] < minimum) minimum = band[p];
+            }
+            bounds.upper[b] = static_cast<double>(maximum);
+            bounds.lower[b] = static_cast<double>(minimum);
+        }
+    });
+    return bounds;
+}
+
+RunGlobals RunGlobalsOf(const RunParameters& parameters, int lines, int samples, int bands) {
     RunGlobals globals;
     globals.clusterNumber = parameters.clusterNumber;
     globals.inputPath = parameters.inputPath;
@@ -132,8 +141,11 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
     globals.bandCount = bands;
     globals.lineCount = lines;
     globals.sampleCount = samples;
+    return globals;
+}
 
-    LeftOutPixels leftOut = LeaveOutPixels(bandData, globals.imagePixelCount(), bands, bandNodata);
+void SetSearchedPixels(RunGlobals& globals, LeftOutPixels leftOut,
+                       std::vector<std::optional<double>> bandNodata, const BandBounds& bounds) {
     if (leftOut.count() > 0) {
         if (leftOut.count() == globals.imagePixelCount()) {
             throw UserError(
@@ -144,12 +156,21 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
     }
     globals.bandNodata = std::move(bandNodata);
 
-    fillBounds(globals, bandData, bands, globals.pixelCount(), parameters.clusterNumber);
-    if (everyBandConstant(globals, bands)) {
+    fillBounds(globals, bounds);
+    if (everyBandConstant(globals, globals.bandCount)) {
         throw UserError(
             "The image has nothing to classify: every band holds a single value throughout.");
     }
     checkDistancesRepresentable(globals);
+}
+
+RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int samples, int bands,
+                          BandSamples bandData, std::vector<std::optional<double>> bandNodata) {
+    RunGlobals globals = RunGlobalsOf(parameters, lines, samples, bands);
+    LeftOutPixels leftOut = LeaveOutPixels(bandData, globals.imagePixelCount(), bands, bandNodata);
+    const long long searched = globals.imagePixelCount() - leftOut.count();
+    const BandBounds bounds = BandBoundsOf(bandData, bands, searched);
+    SetSearchedPixels(globals, std::move(leftOut), std::move(bandNodata), bounds);
     globals.bandData = std::make_shared<const BandSamples>(std::move(bandData));
     return globals;
 }

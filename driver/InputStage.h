@@ -50,6 +50,21 @@ RunGlobals MakeRunGlobals(const RunParameters& parameters, int lines, int sample
                           std::vector<double> bandData,
                           std::vector<std::optional<double>> bandNodata = {});
 
+// Each band's smallest and largest sample over `pixelCount` pixels of band-sequential samples;
+// infinity and minus infinity when there are none, which combine with any bounds.
+struct BandBounds {
+    std::vector<double> lower;
+    std::vector<double> upper;
+};
+BandBounds BandBoundsOf(const BandSamples& bandData, int bandCount, long long pixelCount);
+
+// The parts of MakeRunGlobals, for a run whose image is read in slices: a RunGlobals with the
+// parameters and the geometry, then the left-out pixels, nodata values and bounds of the whole
+// image, with the same refusals.
+RunGlobals RunGlobalsOf(const RunParameters& parameters, int lines, int samples, int bands);
+void SetSearchedPixels(RunGlobals& globals, LeftOutPixels leftOut,
+                       std::vector<std::optional<double>> bandNodata, const BandBounds& bounds);
+
 // What the run tells about the pixels it leaves out: how many and why, or that a nodata value
 // left none out; nothing when no nodata value applies and every sample is finite.
 std::optional<std::string> LeftOutPixelsMessage(const RunGlobals& globals);

@@ -23,6 +23,7 @@
 #include "report/CommonLegend.h"
 #include "report/FrontKnee.h"
 #include "report/PixelArea.h"
+#include "report/QuickLookPng.h"
 #include "report/ResultPictures.h"
 #include "report/RunSummary.h"
 
@@ -66,7 +67,8 @@ FrontChoice ChooseFromFront(const std::vector<CSolution>& front, int bandCount) 
 
 void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
                                 const RunOptions& options, const CEnviImage& input,
-                                const std::vector<CSolution>& front, double searchSeconds) {
+                                const std::vector<CSolution>& front, double searchSeconds,
+                                PixelSlices* slices, const SliceInput* ownSlice) {
     const RunGlobals& globals = run.globals;
     const std::int64_t outputStart = platform::tickMilliseconds();
     std::vector<unsigned char> labels(static_cast<std::size_t>(globals.imagePixelCount()), 0);
@@ -114,6 +116,14 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
     pictures.seed = options.seed.value_or(0);
     pictures.input = input;
     pictures.bandData = globals.bandData.get();
+    // A split run's process holds its own slice: the picture's bands come from every slice.
+    BandSamples pictureBands;
+    if (slices != nullptr && options.pictures) {
+        pictureBands =
+            GatherLeadingBands(*slices, *globals.bandData, globals.heldPixels(),
+                               InputPictureBands(globals.bandCount), globals.pixelCount());
+        pictures.bandData = &pictureBands;
+    }
     pictures.geoTiffMaps = options.format == MapFormat::GeoTiff;
     if (globals.leftOut) pictures.searched = globals.leftOut->searched;
     pictures.recommended = choice.recommended;
@@ -128,7 +138,11 @@ void WriteClassificationResults(const RunState& run, const RunParameters& parame
             progress->Step();
             run.ThrowIfInterrupted();
             const std::string name = MapFileName(parameters.outputPath, j, options.format);
-            AssignLabels(globals, run.evaluator, front[j], labels.data());
+            if (slices != nullptr) {
+                AssignSlicedLabels(*slices, *ownSlice, run.evaluator, front[j], labels.data());
+            } else {
+                AssignLabels(globals, run.evaluator, front[j], labels.data());
+            }
             const std::vector<ClassStatistic> classes = MapClassStatistics(
                 CountLabels(labels, globals.clusterNumber), choice.legends[j], pixelSquareMetres);
             if (options.format == MapFormat::GeoTiff) {

@@ -5,6 +5,7 @@
 
 #include "clustering/CSolution.h"
 #include "driver/CClassificationDriver.h"
+#include "driver/PixelSlices.h"
 #include "evolution/RunState.h"
 #include "image/CEnviImage.h"
 
@@ -17,8 +18,12 @@ namespace tavorin {
 // names the recommended map in a note ("Recommended: <map> (knee of the front)"), which a
 // terminal prints and the desktop application shows in its results view. Throws UserError when
 // a result cannot be written, naming the files written and those missing.
+// Of a run whose pixels are split among processes, `slices` reaches the others and `ownSlice`
+// is this process's slice: the labels and the pictures' bands are gathered from every slice.
 void WriteClassificationResults(const RunState& run, const RunParameters& parameters,
                                 const RunOptions& options, const CEnviImage& input,
-                                const std::vector<CSolution>& front, double searchSeconds);
+                                const std::vector<CSolution>& front, double searchSeconds,
+                                PixelSlices* slices = nullptr,
+                                const SliceInput* ownSlice = nullptr);
 
 }  // namespace tavorin

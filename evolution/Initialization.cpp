@@ -56,21 +56,20 @@ void CMemeticClustering::Initialization(const CEnviImage& /*description*/) {
 }
 
 void CMemeticClustering::initRandomPopulation() {
+    // Every centre starts at a pixel drawn at random; the draws come first, then the pixels'
+    // samples are read, which on a split image live on other processes.
     const auto pixels = static_cast<int>(pixelCount());
-    const BandSamples& image = *bandData;
-    for (int i = 0; i < popSize; ++i) {
-        std::vector<double>& centres = population[static_cast<std::size_t>(i)].centres;
-        centres.clear();
-        centres.reserve(static_cast<std::size_t>(geneCount));
-        for (int j = 0; j < clusterNumber; ++j) {
-            // randInt(0, N) gives N once in 32768 draws: that draw takes the last pixel.
-            const int p = std::min(run_.random.randInt(0, pixels), pixels - 1);
-            for (int k = 0; k < bandCount; ++k) {
-                centres.push_back(
-                    image.at(static_cast<std::size_t>(p) +
-                             static_cast<std::size_t>(k) * static_cast<std::size_t>(pixels)));
-            }
-        }
+    std::vector<long long> drawn;
+    drawn.reserve(static_cast<std::size_t>(popSize) * static_cast<std::size_t>(clusterNumber));
+    for (int i = 0; i < popSize * clusterNumber; ++i) {
+        // randInt(0, N) gives N once in 32768 draws: that draw takes the last pixel.
+        drawn.push_back(std::min(run_.random.randInt(0, pixels), pixels - 1));
+    }
+    const std::vector<double> samples = run_.evaluator.PixelSamples(drawn);
+    const auto genes = static_cast<std::ptrdiff_t>(geneCount);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(popSize); ++i) {
+        const auto first = samples.begin() + static_cast<std::ptrdiff_t>(i) * genes;
+        population[i].centres.assign(first, first + genes);
     }
 }
 

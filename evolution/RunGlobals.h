@@ -28,6 +28,9 @@ struct RunGlobals {
     // b * N + p, N = pixelCount(). Held once and shared read-only by everything that reads it.
     // The samples keep the image's own type (a byte image costs its raw size).
     std::shared_ptr<const BandSamples> bandData;
+    // Of an image split among processes: how many of the searched pixels this process holds in
+    // bandData (its own slice, band b of its p-th pixel at b * held + p); -1: all of them.
+    long long heldPixelCount = -1;
     // The pixels left out of the search (nodata, non-finite samples); none when null.
     std::shared_ptr<const LeftOutPixels> leftOut;
     // The nodata value applied to each band; empty when none is.
@@ -45,6 +48,8 @@ struct RunGlobals {
     long long imagePixelCount() const { return static_cast<long long>(lineCount) * sampleCount; }
     // The number of pixels the search takes, N.
     long long pixelCount() const { return imagePixelCount() - (leftOut ? leftOut->count() : 0); }
+    // The number of searched pixels bandData holds.
+    long long heldPixels() const { return heldPixelCount < 0 ? pixelCount() : heldPixelCount; }
 };
 
 }  // namespace tavorin

@@ -21,8 +21,8 @@ class RunState {
              platform::IUserInterface& userInterface = platform::SilentUserInterface())
         : globals(std::move(runGlobals)),
           random(seed),
-          evaluator(EvaluationImage{globals.bandData, globals.pixelCount(), globals.bandCount,
-                                    globals.clusterNumber},
+          evaluator(EvaluationImage{globals.bandData, globals.heldPixels(), globals.bandCount,
+                                    globals.clusterNumber, globals.pixelCount()},
                     threadCount),
           ui(userInterface) {}
     RunState(const RunState&) = delete;

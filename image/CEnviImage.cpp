@@ -144,6 +144,10 @@ SampleType CEnviImage::StoredType() const {
 
 BandSamples CEnviImage::ReadSamples() const { return envi::detail::ReadBandSamples(*this); }
 
+BandSamples CEnviImage::ReadLineSamples(int firstLine, int lineCount) const {
+    return envi::detail::ReadBandSamples(*this, firstLine, lineCount);
+}
+
 void CEnviImage::SetGeometry(int newBands, int newLines, int newSamples, int newDataType,
                              const std::string& newFileName) {
     bands = newBands;

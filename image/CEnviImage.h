@@ -92,6 +92,10 @@ class CEnviImage {
     // The whole image band-sequentially in its own sample type: a byte image costs its raw
     // size. ENVI images only; GDAL images are read by ReadGdalSamples.
     BandSamples ReadSamples() const;
+    // The lines firstLine .. firstLine + lineCount - 1 alone, band-sequentially in the image's
+    // own type (band b of the slice's pixel p at b * lineCount * samples + p); only those
+    // lines' samples are read from the file.
+    BandSamples ReadLineSamples(int firstLine, int lineCount) const;
 
     // Sets the geometry and file name of an output image; `classes` keeps its value.
     void SetGeometry(int bands, int lines, int samples, int dataType, const std::string& fileName);

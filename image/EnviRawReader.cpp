@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "image/EnviImageSize.h"
 #include "image/SampleDecoding.h"
@@ -149,35 +151,72 @@ std::vector<unsigned char> ReadRawSamples(const CEnviImage& image) {
 
 namespace {
 
-// Reads the whole image band-sequentially into `values` (one per sample), whatever the file's
-// interleave and byte order; `decode` turns a run of the file's samples into values.
+// A stretch of the raw file's samples, `start` counted from the first sample.
+struct SampleRun {
+    std::int64_t start;
+    std::int64_t count;
+};
+
+// Where the lines firstLine .. firstLine + lineCount - 1 lie in the file: one stretch a band
+// for a band-sequential file, one stretch of whole lines for the interleaved ones.
+std::vector<SampleRun> lineRuns(const CEnviImage& image, int firstLine, int lineCount) {
+    const std::int64_t lineSamples = image.samples;
+    if (image.interleave != CEnviImage::Interleave::Bsq) {
+        const std::int64_t perLine = lineSamples * image.bands;
+        return {{firstLine * perLine, lineCount * perLine}};
+    }
+    std::vector<SampleRun> runs;
+    for (std::int64_t b = 0; b < image.bands; ++b) {
+        runs.push_back({b * image.PixelCount() + firstLine * lineSamples, lineCount * lineSamples});
+    }
+    return runs;
+}
+
+// Reads the lines firstLine .. firstLine + lineCount - 1 band-sequentially into `values` (one
+// per sample), whatever the file's interleave and byte order; `decode` turns a run of the
+// file's samples into values.
 template <class T, class Decode>
-void readBandSequential(const CEnviImage& image, std::vector<T>& values, Decode decode) {
+void readBandSequential(const CEnviImage& image, int firstLine, int lineCount,
+                        std::vector<T>& values, Decode decode) {
     const int sampleBytes = CEnviImage::BytesPerSample(image.dataType);
-    const std::int64_t valueCount = image.PixelCount() * image.bands;
+    CEnviImage slice = image;
+    slice.lines = lineCount;
+    const std::int64_t valueCount = slice.PixelCount() * image.bands;
     FilePointer file = openRawFile(image);
 
     values = platform::LargeZeroed<T>(static_cast<std::size_t>(valueCount));
     std::vector<unsigned char> chunkBytes(kSamplesPerChunk * static_cast<std::size_t>(sampleBytes));
     std::vector<T> chunkValues;
     if (image.interleave != CEnviImage::Interleave::Bsq) chunkValues.resize(kSamplesPerChunk);
-    InterleaveCursor cursor(image);
+    InterleaveCursor cursor(slice);
     const bool bigEndian = image.byteOrder == 1;
 
-    for (std::int64_t done = 0; done < valueCount;) {
-        const auto count = static_cast<std::size_t>(
-            std::min<std::int64_t>(valueCount - done, static_cast<std::int64_t>(kSamplesPerChunk)));
-        readExactly(file.get(), chunkBytes.data(), count * static_cast<std::size_t>(sampleBytes),
-                    image);
-        if (image.interleave == CEnviImage::Interleave::Bsq) {
-            decode(chunkBytes.data(), count, image.dataType, bigEndian, values.data() + done);
-        } else {
-            decode(chunkBytes.data(), count, image.dataType, bigEndian, chunkValues.data());
-            for (std::size_t i = 0; i < count; ++i) {
-                values[static_cast<std::size_t>(cursor.next())] = chunkValues[i];
+    std::int64_t done = 0;
+    std::int64_t filePosition = 0;  // in samples after the header offset
+    for (const SampleRun& run : lineRuns(image, firstLine, lineCount)) {
+        if (run.start != filePosition) {
+            const std::int64_t at = image.headerOffset + run.start * sampleBytes;
+            if (::fseeko(file.get(), static_cast<off_t>(at), SEEK_SET) != 0) {
+                throw UserError("Cannot read the image file " + inQuotes(image.fileName) + ".");
             }
         }
-        done += static_cast<std::int64_t>(count);
+        for (std::int64_t left = run.count; left > 0;) {
+            const auto count = static_cast<std::size_t>(
+                std::min<std::int64_t>(left, static_cast<std::int64_t>(kSamplesPerChunk)));
+            readExactly(file.get(), chunkBytes.data(),
+                        count * static_cast<std::size_t>(sampleBytes), image);
+            if (image.interleave == CEnviImage::Interleave::Bsq) {
+                decode(chunkBytes.data(), count, image.dataType, bigEndian, values.data() + done);
+            } else {
+                decode(chunkBytes.data(), count, image.dataType, bigEndian, chunkValues.data());
+                for (std::size_t i = 0; i < count; ++i) {
+                    values[static_cast<std::size_t>(cursor.next())] = chunkValues[i];
+                }
+            }
+            done += static_cast<std::int64_t>(count);
+            left -= static_cast<std::int64_t>(count);
+        }
+        filePosition = run.start + run.count;
     }
 }
 
@@ -190,17 +229,26 @@ std::vector<double> ReadBandSequential(const CEnviImage& image) {
     doubles.dataType = 5;
     checkFitsInMemory(doubles);
     std::vector<double> values;
-    readBandSequential(image, values, DecodeSamples);
+    readBandSequential(image, 0, image.lines, values, DecodeSamples);
     return values;
 }
 
 BandSamples ReadBandSamples(const CEnviImage& image) {
+    return ReadBandSamples(image, 0, image.lines);
+}
+
+BandSamples ReadBandSamples(const CEnviImage& image, int firstLine, int lineCount) {
     checkReadableGeometry(image);
-    checkFitsInMemory(LayoutOf(image));
+    if (firstLine < 0 || lineCount < 0 || firstLine > image.lines - lineCount) {
+        throw std::invalid_argument("ReadBandSamples: lines outside the image");
+    }
+    CEnviImage slice = image;
+    slice.lines = lineCount;
+    checkFitsInMemory(LayoutOf(slice));
     BandSamples samples = BandSamples::Zeroed(image.StoredType(), 0);
     samples.Visit([&](auto& values) {
         readBandSequential(
-            image, values,
+            image, firstLine, lineCount, values,
             [](const unsigned char* bytes, std::size_t count, int dataType, bool bigEndian,
                auto* out) { DecodeNativeSamples(bytes, count, dataType, bigEndian, out); });
     });

@@ -16,5 +16,7 @@ std::vector<double> ReadBandSequential(const CEnviImage& image);
 
 // The whole image band-sequentially in its own sample type; see CEnviImage::ReadSamples.
 BandSamples ReadBandSamples(const CEnviImage& image);
+// The lines firstLine .. firstLine + lineCount - 1; see CEnviImage::ReadLineSamples.
+BandSamples ReadBandSamples(const CEnviImage& image, int firstLine, int lineCount);
 
 }  // namespace tavorin::envi::detail

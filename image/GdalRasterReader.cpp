@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "image/EnviImageSize.h"
@@ -207,6 +209,13 @@ GDALDataType bufferTypeOf(SampleType type) {
 }  // namespace
 
 BandSamples ReadGdalSamples(const CEnviImage& description) {
+    return ReadGdalLineSamples(description, 0, description.lines);
+}
+
+BandSamples ReadGdalLineSamples(const CEnviImage& description, int firstLine, int lineCount) {
+    if (firstLine < 0 || lineCount < 0 || firstLine > description.lines - lineCount) {
+        throw std::invalid_argument("ReadGdalLineSamples: lines outside the image");
+    }
     const gdal::QuietErrors quiet;
     const std::string& path = description.fileName;
     const gdal::Dataset dataset = gdal::OpenRaster(path);
@@ -219,7 +228,8 @@ BandSamples ReadGdalSamples(const CEnviImage& description) {
         GDALGetRasterCount(dataset.get()) != description.bands) {
         throw UserError("The image " + inQuotes(path) + " changed while it was being read.");
     }
-    const std::size_t pixels = static_cast<std::size_t>(description.PixelCount());
+    const std::size_t pixels =
+        static_cast<std::size_t>(lineCount) * static_cast<std::size_t>(description.samples);
     const SampleType type = description.StoredType();
     BandSamples samples =
         BandSamples::Zeroed(type, pixels * static_cast<std::size_t>(description.bands));
@@ -232,10 +242,11 @@ BandSamples ReadGdalSamples(const CEnviImage& description) {
     int windowLines = 0, blockSamples = 0;
     GDALGetBlockSize(GDALGetRasterBand(dataset.get(), 1), &blockSamples, &windowLines);
     windowLines = std::max(1, std::min(description.lines, std::max(windowLines, 256)));
-    for (int line = 0; line < description.lines; line += windowLines) {
-        const int count = std::min(windowLines, description.lines - line);
+    const int endLine = firstLine + lineCount;
+    for (int line = firstLine; line < endLine; line += windowLines) {
+        const int count = std::min(windowLines, endLine - line);
         unsigned char* target =
-            data + static_cast<std::size_t>(line) * static_cast<std::size_t>(lineBytes);
+            data + static_cast<std::size_t>(line - firstLine) * static_cast<std::size_t>(lineBytes);
         CPLErrorReset();
         const CPLErr result = GDALDatasetRasterIOEx(
             dataset.get(), GF_Read, 0, line, description.samples, count, target,

@@ -28,5 +28,7 @@ std::vector<double> ReadGdalBandData(const CEnviImage& description);
 
 // The same samples in their own type (CEnviImage::StoredType): a byte raster costs its size.
 BandSamples ReadGdalSamples(const CEnviImage& description);
+// The lines firstLine .. firstLine + lineCount - 1 alone, read by windows of whole lines.
+BandSamples ReadGdalLineSamples(const CEnviImage& description, int firstLine, int lineCount);
 
 }  // namespace tavorin

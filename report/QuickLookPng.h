@@ -63,6 +63,10 @@ std::uint8_t StretchToByte(double value, StretchRange range);
 // band 1 as grey.
 DisplayBands ChooseDisplayBands(int bandCount);
 
+// How many of an image's bands, counted from the first, the input picture reads: the shown
+// bands of ChooseDisplayBands are among the first four.
+inline int InputPictureBands(int bandCount) { return bandCount < 4 ? bandCount : 4; }
+
 // The grey that stands for a pixel left out of the classification in the input picture.
 inline constexpr std::uint8_t kLeftOutGrey = 128;
 

@@ -122,8 +122,8 @@ ResultPicturesOutput WriteResultPictures(const ResultPicturesInput& input,
 
     // Drawn a row at a time as it is encoded: a whole scene's RGB copy would cost half its
     // samples again.
-    const PictureRows picture =
-        InputPictureRows(*input.bandData, image.bands, image.lines, image.samples, input.searched);
+    const PictureRows picture = InputPictureRows(*input.bandData, InputPictureBands(image.bands),
+                                                 image.lines, image.samples, input.searched);
     const std::vector<std::uint8_t> inputPng = Encode(picture, inputPngPath);
     Write(results, inputPngPath, inputPng);
     files.push_back(inputPngPath);

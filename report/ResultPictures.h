@@ -28,8 +28,9 @@ struct FrontMemberResult {
 struct ResultPicturesInput {
     RunParameters parameters;
     std::uint32_t seed = 0;
-    CEnviImage input;                       // the input image's description
-    const BandSamples* bandData = nullptr;  // the input image, band-sequential
+    CEnviImage input;  // the input image's description
+    // The input image, band-sequential: every band, or the first InputPictureBands alone.
+    const BandSamples* bandData = nullptr;
     // Entry p is 0 for a pixel left out of the classification (bandData then holds the others
     // alone); empty when none is.
     std::span<const std::uint8_t> searched;

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev fonts-noto-cjk xvfb xauth
   clang libclang-rt-14-dev clang-format
   libgdal-dev gdal-bin
+  libopenmpi-dev openmpi-bin
 )
 
 missing=()

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+namespace tavorin {
+
+// The processes among which an image's searched pixels are split, one contiguous slice each in
+// pixel order, as the evaluation sees them. Process 0 holds the first slice and runs the
+// search; every Jm sum starts there, is carried from slice to slice in pixel order and comes
+// back to process 0 finished, so each sum is the one a single process adds. How the values
+// travel (messages between machines, or calls in one process) is the implementation's.
+class SliceLink {
+  public:
+    virtual ~SliceLink() = default;
+
+    // How many processes share the image, and which one this is (0: the search process).
+    virtual int processCount() const = 0;
+    virtual int process() const = 0;
+
+    // On process 0, before it evaluates a batch: sends the batch's `count` solutions, each of
+    // `values` centre values at centres[s], to every other process.
+    virtual void ShareBatch(const double* const* centres, std::size_t count,
+                            std::size_t values) = 0;
+    // The running sums of a group of solutions from the process of the slice before this one.
+    virtual void TakeSums(std::span<double> sums) = 0;
+    // Passes the running sums of a group on to the process of the next slice; the last slice
+    // passes them back to process 0.
+    virtual void PassSums(std::span<const double> sums) = 0;
+    // On process 0: the finished sums of a group, from the process of the last slice.
+    virtual void FinishedSums(std::span<double> sums) = 0;
+
+    // On process 0: the samples of those of the searched pixels `pixels` (indices among all of
+    // the image's searched pixels) that other processes hold, `bands` values a pixel, at
+    // samples[i * bands + k]; the entries of pixels process 0 holds itself are left alone.
+    virtual void GatherPixelSamples(std::span<const long long> pixels, int bands,
+                                    std::span<double> samples) = 0;
+};
+
+// The solutions of a batch whose sums travel together: small enough groups that every process
+// soon has work (process r starts on a group when process r - 1 has finished it), large enough
+// that a group still shares each pass over the pixels. Every process computes the same groups.
+inline std::size_t SliceGroupSize(std::size_t solutions, int processes, std::size_t largestGroup) {
+    if (processes <= 1) return largestGroup;
+    const std::size_t perProcess = solutions / (2 * static_cast<std::size_t>(processes));
+    return perProcess < 1 ? 1 : (perProcess > largestGroup ? largestGroup : perProcess);
+}
+
+}  // namespace tavorin

@@ -1,0 +1,185 @@
+#include "mpi/MpiSlices.h"
+
+#include <cstddef>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace tavorin::mpi {
+namespace {
+
+template <class T>
+void appendValue(std::vector<unsigned char>& bytes, const T& value) {
+    const auto* from = reinterpret_cast<const unsigned char*>(&value);
+    bytes.insert(bytes.end(), from, from + sizeof(T));
+}
+
+// Reads the values of a message in the order they were appended.
+class ByteReader {
+  public:
+    explicit ByteReader(std::span<const unsigned char> bytes) : bytes_(bytes) {}
+    template <class T>
+    T next() {
+        if (at_ + sizeof(T) > bytes_.size()) throw std::runtime_error("a message too short");
+        T value;
+        std::memcpy(&value, bytes_.data() + at_, sizeof(T));
+        at_ += sizeof(T);
+        return value;
+    }
+
+  private:
+    std::span<const unsigned char> bytes_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::vector<unsigned char> SummaryBytes(const SliceSummary& summary) {
+    std::vector<unsigned char> bytes;
+    appendValue(bytes, summary.searched);
+    appendValue(bytes, summary.nodata);
+    appendValue(bytes, summary.nonFinite);
+    appendValue(bytes, static_cast<long long>(summary.bounds.lower.size()));
+    for (const double value : summary.bounds.lower) appendValue(bytes, value);
+    for (const double value : summary.bounds.upper) appendValue(bytes, value);
+    appendValue(bytes, static_cast<long long>(summary.error.size()));
+    bytes.insert(bytes.end(), summary.error.begin(), summary.error.end());
+    return bytes;
+}
+
+SliceSummary SummaryFromBytes(std::span<const unsigned char> bytes) {
+    ByteReader reader(bytes);
+    SliceSummary summary;
+    summary.searched = reader.next<long long>();
+    summary.nodata = reader.next<long long>();
+    summary.nonFinite = reader.next<long long>();
+    const auto bands = static_cast<std::size_t>(reader.next<long long>());
+    for (std::size_t b = 0; b < bands; ++b) summary.bounds.lower.push_back(reader.next<double>());
+    for (std::size_t b = 0; b < bands; ++b) summary.bounds.upper.push_back(reader.next<double>());
+    const auto length = static_cast<std::size_t>(reader.next<long long>());
+    for (std::size_t i = 0; i < length; ++i) summary.error.push_back(reader.next<char>());
+    return summary;
+}
+
+void MpiLink::SetPlaces(std::vector<long long> searchedBefore, long long searched) {
+    searchedBefore_ = std::move(searchedBefore);
+    searched_ = searched;
+}
+
+void MpiLink::ShareBatch(const double* const* centres, std::size_t count, std::size_t values) {
+    channel_.FinishSends();
+    CommandHeader header{static_cast<long long>(Command::Evaluate),
+                         static_cast<long long>(count * values), static_cast<long long>(values)};
+    channel_.Broadcast(header);
+    std::vector<double> all;
+    all.reserve(count * values);
+    for (std::size_t s = 0; s < count; ++s) all.insert(all.end(), centres[s], centres[s] + values);
+    channel_.Broadcast(std::span<double>(all));
+}
+
+void MpiLink::TakeSums(std::span<double> sums) {
+    channel_.Receive(sums, channel_.rank() - 1, kSumsTag);
+}
+
+void MpiLink::PassSums(std::span<const double> sums) {
+    const bool last = channel_.rank() == channel_.size() - 1;
+    channel_.SendLater(std::vector<double>(sums.begin(), sums.end()),
+                       last ? 0 : channel_.rank() + 1, last ? kFinishedTag : kSumsTag);
+}
+
+void MpiLink::FinishedSums(std::span<double> sums) {
+    channel_.Receive(sums, channel_.size() - 1, kFinishedTag);
+}
+
+void MpiLink::GatherPixelSamples(std::span<const long long> pixels, int bands,
+                                 std::span<double> samples) {
+    CommandHeader header{static_cast<long long>(Command::Pixels),
+                         static_cast<long long>(pixels.size()), bands};
+    channel_.Broadcast(header);
+    std::vector<long long> asked(pixels.begin(), pixels.end());
+    channel_.Broadcast(std::span<long long>(asked));
+    const auto width = static_cast<std::size_t>(bands);
+    for (int process = 1; process < channel_.size(); ++process) {
+        const auto index = static_cast<std::size_t>(process);
+        const long long first = searchedBefore_[index];
+        const long long end =
+            index + 1 < searchedBefore_.size() ? searchedBefore_[index + 1] : searched_;
+        const std::vector<unsigned char> bytes = channel_.ReceiveBytes(process);
+        ByteReader reader(bytes);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            if (pixels[i] < first || pixels[i] >= end) continue;
+            for (std::size_t k = 0; k < width; ++k) samples[i * width + k] = reader.next<double>();
+        }
+    }
+}
+
+void MpiSlices::StartReading() {
+    CommandHeader header{static_cast<long long>(Command::Read), 0, 0};
+    channel_.Broadcast(header);
+}
+
+void MpiSlices::appendFromOthers(std::vector<unsigned char>& gathered) {
+    for (int process = 1; process < channel_.size(); ++process) {
+        const std::vector<unsigned char> bytes = channel_.ReceiveBytes(process);
+        gathered.insert(gathered.end(), bytes.begin(), bytes.end());
+    }
+}
+
+std::vector<SliceSummary> MpiSlices::GatherSummaries(const SliceSummary& own) {
+    std::vector<SliceSummary> summaries{own};
+    for (int process = 1; process < channel_.size(); ++process) {
+        summaries.push_back(SummaryFromBytes(channel_.ReceiveBytes(process)));
+    }
+    return summaries;
+}
+
+void MpiSlices::Begin(std::span<const long long> searchedBefore, long long searched) {
+    std::vector<long long> places(searchedBefore.begin(), searchedBefore.end());
+    places.push_back(searched);
+    CommandHeader header{static_cast<long long>(Command::Begin),
+                         static_cast<long long>(places.size()), 0};
+    channel_.Broadcast(header);
+    channel_.Broadcast(std::span<long long>(places));
+    link_.SetPlaces({searchedBefore.begin(), searchedBefore.end()}, searched);
+}
+
+std::vector<std::uint8_t> MpiSlices::GatherSearched(std::span<const std::uint8_t> own) {
+    CommandHeader header{static_cast<long long>(Command::Searched), 0, 0};
+    channel_.Broadcast(header);
+    std::vector<unsigned char> searched(own.begin(), own.end());
+    appendFromOthers(searched);
+    return {searched.begin(), searched.end()};
+}
+
+void MpiSlices::GatherLabels(const CSolution& solution, std::span<const unsigned char> own,
+                             unsigned char* labels) {
+    CommandHeader header{static_cast<long long>(Command::Label),
+                         static_cast<long long>(solution.centres.size()), 0};
+    channel_.Broadcast(header);
+    std::vector<double> centres = solution.centres;
+    channel_.Broadcast(std::span<double>(centres));
+    std::memcpy(labels, own.data(), own.size());
+    std::size_t at = own.size();
+    for (int process = 1; process < channel_.size(); ++process) {
+        const std::vector<unsigned char> bytes = channel_.ReceiveBytes(process);
+        std::memcpy(labels + at, bytes.data(), bytes.size());
+        at += bytes.size();
+    }
+}
+
+std::vector<unsigned char> MpiSlices::GatherBand(int band, std::span<const unsigned char> own) {
+    CommandHeader header{static_cast<long long>(Command::Band), 0, band};
+    channel_.Broadcast(header);
+    std::vector<unsigned char> gathered(own.begin(), own.end());
+    appendFromOthers(gathered);
+    return gathered;
+}
+
+void MpiSlices::Stop(int status) {
+    channel_.FinishSends();
+    CommandHeader header{static_cast<long long>(Command::Stop), 0, status};
+    channel_.Broadcast(header);
+}
+
+}  // namespace tavorin::mpi

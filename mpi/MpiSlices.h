@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "clustering/SliceLink.h"
+#include "driver/PixelSlices.h"
+#include "mpi/MpiChannel.h"
+
+namespace tavorin::mpi {
+
+// The evaluation's link between the slices over MPI, the same on every process: sums arrive
+// from the process before and leave for the next; the last passes them to process 0.
+class MpiLink : public SliceLink {
+  public:
+    explicit MpiLink(Channel& channel) : channel_(channel) {}
+
+    int processCount() const override { return channel_.size(); }
+    int process() const override { return channel_.rank(); }
+    void ShareBatch(const double* const* centres, std::size_t count, std::size_t values) override;
+    void TakeSums(std::span<double> sums) override;
+    void PassSums(std::span<const double> sums) override;
+    void FinishedSums(std::span<double> sums) override;
+    void GatherPixelSamples(std::span<const long long> pixels, int bands,
+                            std::span<double> samples) override;
+
+    // Where each process's searched pixels begin among all, and how many there are.
+    void SetPlaces(std::vector<long long> searchedBefore, long long searched);
+
+  private:
+    Channel& channel_;
+    std::vector<long long> searchedBefore_;
+    long long searched_ = 0;
+};
+
+// Process 0's view of the other processes: commands broadcast, answers gathered in process
+// order.
+class MpiSlices : public PixelSlices {
+  public:
+    explicit MpiSlices(Channel& channel) : channel_(channel), link_(channel) {}
+
+    int processCount() const override { return channel_.size(); }
+    void StartReading() override;
+    std::vector<SliceSummary> GatherSummaries(const SliceSummary& own) override;
+    void Begin(std::span<const long long> searchedBefore, long long searched) override;
+    std::vector<std::uint8_t> GatherSearched(std::span<const std::uint8_t> own) override;
+    void GatherLabels(const CSolution& solution, std::span<const unsigned char> own,
+                      unsigned char* labels) override;
+    std::vector<unsigned char> GatherBand(int band, std::span<const unsigned char> own) override;
+    SliceLink& link() override { return link_; }
+
+    // Ends every other process with the exit status `status`.
+    void Stop(int status);
+
+  private:
+    // Appends what every other process sends, in process order, to `gathered`.
+    void appendFromOthers(std::vector<unsigned char>& gathered);
+
+    Channel& channel_;
+    MpiLink link_;
+};
+
+// A slice's summary as the bytes of one message, and back.
+std::vector<unsigned char> SummaryBytes(const SliceSummary& summary);
+SliceSummary SummaryFromBytes(std::span<const unsigned char> bytes);
+
+}  // namespace tavorin::mpi
