@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "tests/image/ImageTestFiles.h"
 #include "tests/support/TestSupport.h"
@@ -112,6 +115,41 @@ TEST(ReadBandData, ReordersBilAndBip) {
     const auto stored =
         WriteImage(dir, HeaderText(3, 2, 2, 1, "interleave = bip\n"), bip).ReadRaw();
     EXPECT_EQ(std::string(stored.begin(), stored.end()), bip);
+}
+
+TEST(ReadLineSamples, ReadsOnlyTheAskedLinesOfEveryInterleave) {
+    // 3 samples x 4 lines x 2 bands, sample 100 b + 10 l + s, after a 5-byte header offset.
+    TempDir dir;
+    std::string bsq, bil, bip;
+    for (int b = 0; b < 2; ++b)
+        for (int l = 0; l < 4; ++l)
+            for (int s = 0; s < 3; ++s) bsq += static_cast<char>(100 * b + 10 * l + s);
+    for (int l = 0; l < 4; ++l)
+        for (int b = 0; b < 2; ++b)
+            for (int s = 0; s < 3; ++s) bil += static_cast<char>(100 * b + 10 * l + s);
+    for (int l = 0; l < 4; ++l)
+        for (int s = 0; s < 3; ++s)
+            for (int b = 0; b < 2; ++b) bip += static_cast<char>(100 * b + 10 * l + s);
+    // Lines 1 and 2, band-sequentially.
+    const std::vector<std::uint8_t> expected = {10,  11,  12,  20,  21,  22,
+                                                110, 111, 112, 120, 121, 122};
+    for (const auto& [interleave, raw] :
+         {std::pair{"bsq", bsq}, std::pair{"bil", bil}, std::pair{"bip", bip}}) {
+        const CEnviImage image = WriteImage(
+            dir,
+            HeaderText(3, 4, 2, 1,
+                       "header offset = 5\ninterleave = " + std::string(interleave) + "\n"),
+            "HEADR" + raw);
+        const BandSamples middle = image.ReadLineSamples(1, 2);
+        ASSERT_EQ(middle.type(), SampleType::UInt8) << interleave;
+        const auto* values = static_cast<const std::uint8_t*>(middle.data());
+        EXPECT_EQ(std::vector<std::uint8_t>(values, values + middle.size()), expected)
+            << interleave;
+        EXPECT_EQ(image.ReadLineSamples(4, 0).size(), 0u) << interleave;
+        EXPECT_EQ(image.ReadLineSamples(0, 4).ToDoubles(), image.ReadSamples().ToDoubles())
+            << interleave;
+        EXPECT_THROW(image.ReadLineSamples(3, 2), std::invalid_argument) << interleave;
+    }
 }
 
 TEST(ReadBandData, ReordersAcrossManyReadChunks) {
