@@ -336,14 +336,51 @@ void Evaluator::ContinueBatch(const double* const* centres, std::size_t count) c
                           image_.bandData ? image_.bandData->type() : SampleType::Float64};
     const std::size_t group = SliceGroupSize(count, link_->processCount(), kBatchSolutions);
     const std::span<const double* const> all(centres, count);
+    const std::size_t budget =
+        termsAheadBytes > 0
+            ? termsAheadBytes
+            : std::max<std::size_t>(std::size_t{16} << 20,
+                                    4 * (image_.bandData ? image_.bandData->bytes() : 0));
+    const std::size_t stride = squares::ChunkTermsSize(image, group);
+    const std::size_t ahead =
+        std::min(squares::ChunkCount(image.pixelCount), budget / (stride * sizeof(double)));
+    std::vector<double> terms(ahead * stride);
     std::vector<double> jm(count);
     for (std::size_t start = 0; start < count; start += group) {
         const std::span<double> sums =
             std::span<double>(jm).subspan(start, std::min(group, count - start));
+        const std::span<const double* const> members = all.subspan(start, sums.size());
+        ChunkTermsAhead(image, members, ahead, terms.data(), stride);
         link_->TakeSums(sums);
-        ContinueJm(image, all.subspan(start, sums.size()), sums.data());
+        for (std::size_t chunk = 0; chunk < ahead; ++chunk) {
+            squares::AddChunkTerms(image, members.size(), chunk, terms.data() + chunk * stride,
+                                   sums.data());
+        }
+        ContinueJm(image, members, sums.data(), ahead);
         link_->PassSums(sums);
     }
+}
+
+void Evaluator::ChunkTermsAhead(const squares::PixelBands& image,
+                                std::span<const double* const> centres, std::size_t chunks,
+                                double* terms, std::size_t stride) const {
+    const squares::VectorWidth width = squares::FastestWidth();
+    const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
+    std::atomic<std::size_t> nextChunk{0};
+    const auto computeChunks = [&](int) {
+        std::vector<double> scratch(squares::ChunkScratchSize(image));
+        for (;;) {
+            const std::size_t chunk = nextChunk.fetch_add(1);
+            if (chunk >= chunks) return;
+            squares::ChunkTerms(image, centres, chunk, terms + chunk * stride, scratch.data(),
+                                width);
+        }
+    };
+    if (threads <= 1) {
+        computeChunks(0);
+        return;
+    }
+    Pool().Run(threads, computeChunks);
 }
 
 std::vector<double> Evaluator::HeldPixelSamples(std::span<const long long> pixels) const {
@@ -398,19 +435,20 @@ void Evaluator::Label(const CSolution& s, unsigned char* labels) const {
 }
 
 void Evaluator::ContinueJm(const squares::PixelBands& image, std::span<const double* const> centres,
-                           double* jm) const {
+                           double* jm, std::size_t firstChunk) const {
     const squares::VectorWidth width = squares::FastestWidth();
     const std::size_t chunks = squares::ChunkCount(image.pixelCount);
-    const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
+    const std::size_t left = chunks - std::min(chunks, firstChunk);
+    const int threads = static_cast<int>(std::min(left, static_cast<std::size_t>(threadCount_)));
     if (threads <= 1) {
-        squares::ContinueBatchJm(image, centres, jm, width);
+        squares::ContinueBatchJm(image, centres, jm, width, firstChunk);
         return;
     }
     // The threads take chunks in order and compute their terms side by side; each adds its
     // chunk's terms once the chunk before has been added, so every sum runs over the pixels in
     // order, exactly as on one thread.
-    std::atomic<std::size_t> nextChunk{0};
-    std::atomic<std::size_t> added{0};
+    std::atomic<std::size_t> nextChunk{firstChunk};
+    std::atomic<std::size_t> added{firstChunk};
     Pool().Run(threads, [&](int) {
         std::vector<double> terms(squares::ChunkTermsSize(image, centres.size()));
         std::vector<double> scratch(squares::ChunkScratchSize(image));

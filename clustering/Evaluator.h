@@ -68,7 +68,12 @@ class Evaluator {
     void SetSliceLink(SliceLink* link) { link_ = link; }
     // On a process other than 0: its part of the batch process 0 shares, `count` solutions
     // with the centres centres[s]; the sums come from the slice before and go on to the next.
+    // The terms of a group's first pixels are computed while its sums are on their way, so that
+    // once they arrive mostly additions are left and the next slice soon has them.
     void ContinueBatch(const double* const* centres, std::size_t count) const;
+    // Bytes of such terms computed ahead; 0: four times the bytes of the samples held, at
+    // least 16 MiB.
+    std::size_t termsAheadBytes = 0;
 
     // The samples of the searched pixels `pixels` (indices among all searched pixels of the
     // image, on every process), pixel after pixel, band after band: d values a pixel.
@@ -85,7 +90,11 @@ class Evaluator {
     // Adds the terms of this process's pixels to the running sums jm[s] of one batch of the
     // fuzzifier 2, its chunks shared by the threads.
     void ContinueJm(const squares::PixelBands& image, std::span<const double* const> centres,
-                    double* jm) const;
+                    double* jm, std::size_t firstChunk = 0) const;
+    // The terms of the chunks 0 .. chunks - 1 of a batch, chunk c at terms + c * stride, shared
+    // by the threads.
+    void ChunkTermsAhead(const squares::PixelBands& image, std::span<const double* const> centres,
+                         std::size_t chunks, double* terms, std::size_t stride) const;
     // EvaluateAll over a split image, on process 0.
     void EvaluateAllSliced(std::span<CSolution* const> solutions) const;
     bool sliced() const { return link_ != nullptr && link_->processCount() > 1; }

@@ -137,11 +137,11 @@ void BatchJm(const PixelBands& image, std::span<const double* const> centres, do
 }
 
 void ContinueBatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
-                     VectorWidth width) {
+                     VectorWidth width, std::size_t firstChunk) {
     if (centres.empty() || image.pixelCount == 0) return;
     std::vector<double> terms(ChunkTermsSize(image, centres.size()));
     std::vector<double> scratch(ChunkScratchSize(image));
-    for (std::size_t chunk = 0; chunk < ChunkCount(image.pixelCount); ++chunk) {
+    for (std::size_t chunk = firstChunk; chunk < ChunkCount(image.pixelCount); ++chunk) {
         ChunkTerms(image, centres, chunk, terms.data(), scratch.data(), width);
         AddChunkTerms(image, centres.size(), chunk, terms.data(), jm);
     }

@@ -45,10 +45,11 @@ void ChunkLabels(const PixelBands& image, const double* centres, std::size_t chu
 
 void BatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
              VectorWidth width);
-// The same sums continued: adds the image's terms to the running sums jm[s], so that an image
-// cut into consecutive parts gives, part after part, the sums of the whole image bit for bit.
+// The same sums continued: adds the image's terms from chunk `firstChunk` on to the running sums
+// jm[s], so that an image cut into consecutive parts gives, part after part, the sums of the
+// whole image bit for bit.
 void ContinueBatchJm(const PixelBands& image, std::span<const double* const> centres, double* jm,
-                     VectorWidth width);
+                     VectorWidth width, std::size_t firstChunk = 0);
 
 // The same work cut into chunks of pixels, for threads that share one batch: the terms of a
 // chunk may be computed in any order and by any thread, and their sums added chunk after

@@ -9,8 +9,7 @@
 
 namespace tavorin {
 
-SliceProcess::SliceProcess(RunParameters parameters, RunOptions options, int process,
-                           int processes)
+SliceProcess::SliceProcess(RunParameters parameters, RunOptions options, int process, int processes)
     : parameters_(std::move(parameters)),
       options_(options),
       process_(process),

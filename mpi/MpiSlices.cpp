@@ -1,6 +1,8 @@
 #include "mpi/MpiSlices.h"
 
+#include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -32,6 +34,11 @@ class ByteReader {
     std::span<const unsigned char> bytes_;
     std::size_t at_ = 0;
 };
+
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 }  // namespace
 
@@ -67,7 +74,40 @@ void MpiLink::SetPlaces(std::vector<long long> searchedBefore, long long searche
     searched_ = searched;
 }
 
+void MpiLink::StartBatch() { batchStart_ = secondsNow(); }
+
+void MpiLink::EndBatch() {
+    if (batchStart_ < 0.0) return;
+    ++times_.batches;
+    times_.batchSeconds += secondsNow() - batchStart_;
+    batchStart_ = -1.0;
+}
+
+MpiLink::Times MpiLink::times() {
+    // Process 0's last batch ended with its last finished sums.
+    if (batchStart_ >= 0.0 && lastFinished_ >= batchStart_) {
+        ++times_.batches;
+        times_.batchSeconds += lastFinished_ - batchStart_;
+        batchStart_ = -1.0;
+    }
+    return times_;
+}
+
+std::string MpiLink::TimesText() {
+    const Times t = times();
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "process %d of %d: %lld batches, %.3f s in them (%.3f ms a batch), waiting "
+                  "%.1f %% of that",
+                  channel_.rank(), channel_.size(), t.batches, t.batchSeconds,
+                  t.batches > 0 ? 1000.0 * t.batchSeconds / static_cast<double>(t.batches) : 0.0,
+                  t.batchSeconds > 0.0 ? 100.0 * t.waitSeconds / t.batchSeconds : 0.0);
+    return text;
+}
+
 void MpiLink::ShareBatch(const double* const* centres, std::size_t count, std::size_t values) {
+    times();
+    StartBatch();
     channel_.FinishSends();
     CommandHeader header{static_cast<long long>(Command::Evaluate),
                          static_cast<long long>(count * values), static_cast<long long>(values)};
@@ -79,7 +119,9 @@ void MpiLink::ShareBatch(const double* const* centres, std::size_t count, std::s
 }
 
 void MpiLink::TakeSums(std::span<double> sums) {
+    const double start = secondsNow();
     channel_.Receive(sums, channel_.rank() - 1, kSumsTag);
+    times_.waitSeconds += secondsNow() - start;
 }
 
 void MpiLink::PassSums(std::span<const double> sums) {
@@ -89,7 +131,10 @@ void MpiLink::PassSums(std::span<const double> sums) {
 }
 
 void MpiLink::FinishedSums(std::span<double> sums) {
+    const double start = secondsNow();
     channel_.Receive(sums, channel_.size() - 1, kFinishedTag);
+    lastFinished_ = secondsNow();
+    times_.waitSeconds += lastFinished_ - start;
 }
 
 void MpiLink::GatherPixelSamples(std::span<const long long> pixels, int bands,

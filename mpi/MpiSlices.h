@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "clustering/SliceLink.h"
@@ -28,8 +29,26 @@ class MpiLink : public SliceLink {
     // Where each process's searched pixels begin among all, and how many there are.
     void SetPlaces(std::vector<long long> searchedBefore, long long searched);
 
+    // The pipeline's times on this process: batches, their wall time, and the part of it spent
+    // waiting for sums from another process.
+    struct Times {
+        long long batches = 0;
+        double batchSeconds = 0.0;
+        double waitSeconds = 0.0;
+    };
+    // Marks a batch's start and end on this process (process 0's batches end with their last
+    // finished sums, which the link notices itself).
+    void StartBatch();
+    void EndBatch();
+    Times times();
+    // "process R of N: B batches, S s in them (M ms a batch), waiting W % of that".
+    std::string TimesText();
+
   private:
     Channel& channel_;
+    Times times_;
+    double batchStart_ = -1.0;
+    double lastFinished_ = -1.0;
     std::vector<long long> searchedBefore_;
     long long searched_ = 0;
 };
@@ -49,6 +68,7 @@ class MpiSlices : public PixelSlices {
                       unsigned char* labels) override;
     std::vector<unsigned char> GatherBand(int band, std::span<const unsigned char> own) override;
     SliceLink& link() override { return link_; }
+    MpiLink& mpiLink() { return link_; }
 
     // Ends every other process with the exit status `status`.
     void Stop(int status);

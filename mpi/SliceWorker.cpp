@@ -1,6 +1,7 @@
 #include "mpi/SliceWorker.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <span>
 #include <stdexcept>
 
@@ -24,7 +25,7 @@ std::span<const unsigned char> bytesOf(const std::vector<double>& values) {
 
 }  // namespace
 
-int RunSliceWorker(const std::vector<std::string>& arguments, Channel& channel) {
+int RunSliceWorker(const std::vector<std::string>& arguments, Channel& channel, bool timesReport) {
     const cli::ClassifyCommandLine commandLine = cli::ParseClassifyOptions(arguments);
     SliceProcess process(commandLine.parameters, commandLine.options, channel.rank(),
                          channel.size());
@@ -47,11 +48,14 @@ int RunSliceWorker(const std::vector<std::string>& arguments, Channel& channel) 
             case Command::Searched:
                 channel.SendBytes(process.Searched(), 0);
                 break;
-            case Command::Evaluate:
-                process.Evaluate(receivePayload<double>(channel, header.count),
-                                 static_cast<std::size_t>(header.argument));
+            case Command::Evaluate: {
+                const std::vector<double> centres = receivePayload<double>(channel, header.count);
+                link.StartBatch();
+                process.Evaluate(centres, static_cast<std::size_t>(header.argument));
+                link.EndBatch();
                 channel.FinishSends();
                 break;
+            }
             case Command::Pixels:
                 channel.SendBytes(
                     bytesOf(process.Samples(receivePayload<long long>(channel, header.count))), 0);
@@ -64,6 +68,8 @@ int RunSliceWorker(const std::vector<std::string>& arguments, Channel& channel) 
                 break;
             case Command::Stop:
                 channel.FinishSends();
+                if (timesReport)
+                    std::fprintf(stderr, "tavorin-mpi: %s\n", link.TimesText().c_str());
                 return static_cast<int>(header.argument);
             default:
                 throw std::runtime_error("an unknown command from process 0");

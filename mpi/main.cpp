@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -35,14 +36,26 @@ void PrintUsage(std::FILE* stream) {
     std::_Exit(status);
 }
 
+// Set in the environment, every process prints its pipeline times when the run ends.
+bool TimesReportAsked() {
+    const char* value = std::getenv("TAVORIN_MPI_TIMES");
+    return value != nullptr && *value != '\0' && std::string(value) != "0";
+}
+
 int RunProcess(const std::vector<std::string>& arguments, const std::atomic<int>& interruption) {
     tavorin::mpi::Channel channel(MPI_COMM_WORLD, interruption);
-    if (channel.rank() != 0) return tavorin::mpi::RunSliceWorker(arguments, channel);
+    const bool timesReport = TimesReportAsked();
+    if (channel.rank() != 0) {
+        return tavorin::mpi::RunSliceWorker(arguments, channel, timesReport);
+    }
     tavorin::mpi::MpiSlices slices(channel);
     const int status = tavorin::cli::RunClassifyCommand(arguments, &slices);
     // An interrupted run may have left the others mid-message.
     if (interruption.load() != 0) AbortJob(status);
     slices.Stop(status);
+    if (timesReport) {
+        std::fprintf(stderr, "tavorin-mpi: %s\n", slices.mpiLink().TimesText().c_str());
+    }
     return status;
 }
 

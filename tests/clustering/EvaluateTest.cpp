@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "platform/Random.h"
 #include "tests/clustering/EvaluatedImage.h"
 #include "tests/evolution/AlgorithmSetup.h"
+#include "tests/support/SliceChain.h"
 
 namespace tavorin {
 namespace {
@@ -238,6 +241,77 @@ TEST(EvaluateAllTest, ThreadsGiveTheSequentialResults) {
         EXPECT_TRUE(sameBits(parallel[i].jm, sequential[i].jm)) << i;
         EXPECT_TRUE(sameBits(parallel[i].xbIndex, sequential[i].xbIndex)) << i;
     }
+}
+
+// The pixels first .. first + count - 1 of a band-sequential image of `pixels` pixels.
+std::shared_ptr<const BandSamples> slicePixels(const std::vector<double>& image, int bands,
+                                               std::size_t pixels, std::size_t first,
+                                               std::size_t count) {
+    std::vector<double> slice;
+    for (std::size_t b = 0; b < static_cast<std::size_t>(bands); ++b) {
+        const auto from = image.begin() + static_cast<std::ptrdiff_t>(b * pixels + first);
+        slice.insert(slice.end(), from, from + static_cast<std::ptrdiff_t>(count));
+    }
+    return std::make_shared<const BandSamples>(std::move(slice));
+}
+
+TEST(EvaluateAllTest, SlicesChainedInOrderGiveTheWholeImagesResults) {
+    // small.img's 10,000 pixels in three slices, the middle one empty; the last computes only
+    // two chunks of its terms ahead, and two of its threads share the rest.
+    testing::SampleImage sample = testing::LoadSampleImage("small", 100, 100, 6);
+    const std::vector<double> pixels = sample.bandData;
+    EvaluatedImage whole(5, 100, 100, 6, std::move(sample.bandData));
+    const std::size_t cuts[] = {0, 3300, 3300, 10000};
+    testing::SliceChain chain(3);
+    std::vector<std::unique_ptr<Evaluator>> slices;
+    std::vector<std::unique_ptr<testing::SliceChainLink>> links;
+    for (int r = 0; r < 3; ++r) {
+        const auto at = static_cast<std::size_t>(r);
+        const std::size_t count = cuts[at + 1] - cuts[at];
+        slices.push_back(std::make_unique<Evaluator>(
+            EvaluationImage{slicePixels(pixels, 6, 10000, cuts[at], count),
+                            static_cast<long long>(count), 6, 5, 10000},
+            r == 2 ? 2 : 1));
+        links.push_back(std::make_unique<testing::SliceChainLink>(chain, r));
+        slices.back()->SetSliceLink(links.back().get());
+        chain.places.push_back(static_cast<long long>(cuts[at]));
+    }
+    chain.places.push_back(10000);
+    slices[2]->termsAheadBytes = 2 * squares::kChunkPixels * 5 * sizeof(double);
+    chain.evaluateOthers = [&] {
+        std::vector<const double*> centres;
+        for (std::size_t at = 0; at < chain.batch.size(); at += chain.values) {
+            centres.push_back(&chain.batch[at]);
+        }
+        for (int r = 1; r < 3; ++r)
+            slices[static_cast<std::size_t>(r)]->ContinueBatch(centres.data(), centres.size());
+    };
+    chain.samplesOf = [&](int r, std::span<const long long> asked) {
+        std::vector<long long> own;
+        const auto at = static_cast<std::size_t>(r);
+        for (const long long p : asked) {
+            if (p >= chain.places[at] && p < chain.places[at + 1])
+                own.push_back(p - chain.places[at]);
+        }
+        return slices[at]->HeldPixelSamples(own);
+    };
+
+    platform::Random15 random(91);
+    for (const std::size_t batch : {std::size_t{1}, std::size_t{5}, std::size_t{11}}) {
+        std::vector<CSolution> expected, split;
+        for (std::size_t i = 0; i < batch; ++i) expected.push_back(randomCentres(whole, random));
+        split = expected;
+        std::vector<CSolution*> pointers;
+        for (CSolution& s : split) pointers.push_back(&s);
+        for (CSolution& s : expected) whole.Evaluate(s);
+        slices[0]->EvaluateAll(pointers);
+        for (std::size_t i = 0; i < batch; ++i) {
+            EXPECT_TRUE(sameBits(split[i].jm, expected[i].jm)) << batch << ", " << i;
+            EXPECT_TRUE(sameBits(split[i].xbIndex, expected[i].xbIndex)) << batch << ", " << i;
+        }
+    }
+    const std::vector<long long> asked = {9999, 0, 3300, 3299, 5000};
+    EXPECT_EQ(slices[0]->PixelSamples(asked), whole.evaluator.PixelSamples(asked));
 }
 
 }  // namespace
