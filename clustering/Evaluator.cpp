@@ -337,28 +337,35 @@ void Evaluator::ContinueBatch(const double* const* centres, std::size_t count) c
     const std::size_t group = SliceGroupSize(count, link_->processCount(), kBatchSolutions);
     const std::span<const double* const> all(centres, count);
     const std::size_t budget =
-        termsAheadBytes > 0
-            ? termsAheadBytes
-            : std::max<std::size_t>(std::size_t{16} << 20,
-                                    4 * (image_.bandData ? image_.bandData->bytes() : 0));
+        termsAheadBytes >= 0 ? static_cast<std::size_t>(termsAheadBytes) : defaultTermsAhead();
     const std::size_t stride = squares::ChunkTermsSize(image, group);
     const std::size_t ahead =
         std::min(squares::ChunkCount(image.pixelCount), budget / (stride * sizeof(double)));
-    std::vector<double> terms(ahead * stride);
+    // Kept from batch to batch: a fresh buffer of this size costs its page faults every time.
+    if (termsAhead_.size() < ahead * stride) termsAhead_.resize(ahead * stride);
+    double* terms = termsAhead_.data();
     std::vector<double> jm(count);
     for (std::size_t start = 0; start < count; start += group) {
         const std::span<double> sums =
             std::span<double>(jm).subspan(start, std::min(group, count - start));
         const std::span<const double* const> members = all.subspan(start, sums.size());
-        ChunkTermsAhead(image, members, ahead, terms.data(), stride);
+        ChunkTermsAhead(image, members, ahead, terms, stride);
         link_->TakeSums(sums);
         for (std::size_t chunk = 0; chunk < ahead; ++chunk) {
-            squares::AddChunkTerms(image, members.size(), chunk, terms.data() + chunk * stride,
+            squares::AddChunkTerms(image, members.size(), chunk, terms + chunk * stride,
                                    sums.data());
         }
         ContinueJm(image, members, sums.data(), ahead);
         link_->PassSums(sums);
     }
+}
+
+std::size_t Evaluator::defaultTermsAhead() const {
+    // Terms read back from memory cost about half their computation again; that pays only when
+    // the sums pass enough processes to save more on their way (measured: from five on).
+    if (link_->processCount() < 5) return 0;
+    return std::max<std::size_t>(std::size_t{16} << 20,
+                                 4 * (image_.bandData ? image_.bandData->bytes() : 0));
 }
 
 void Evaluator::ChunkTermsAhead(const squares::PixelBands& image,

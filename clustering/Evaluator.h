@@ -71,9 +71,9 @@ class Evaluator {
     // The terms of a group's first pixels are computed while its sums are on their way, so that
     // once they arrive mostly additions are left and the next slice soon has them.
     void ContinueBatch(const double* const* centres, std::size_t count) const;
-    // Bytes of such terms computed ahead; 0: four times the bytes of the samples held, at
-    // least 16 MiB.
-    std::size_t termsAheadBytes = 0;
+    // Bytes of such terms computed ahead (0: none); -1: on five processes or more four times
+    // the bytes of the samples held, at least 16 MiB, and none on fewer.
+    long long termsAheadBytes = -1;
 
     // The samples of the searched pixels `pixels` (indices among all searched pixels of the
     // image, on every process), pixel after pixel, band after band: d values a pixel.
@@ -98,6 +98,7 @@ class Evaluator {
     // EvaluateAll over a split image, on process 0.
     void EvaluateAllSliced(std::span<CSolution* const> solutions) const;
     bool sliced() const { return link_ != nullptr && link_->processCount() > 1; }
+    std::size_t defaultTermsAhead() const;
 
     // The workers of the side-by-side evaluations, made on first use and kept for the run.
     platform::ThreadPool& Pool() const;
@@ -106,6 +107,7 @@ class Evaluator {
     int threadCount_ = 1;
     mutable std::unique_ptr<platform::ThreadPool> pool_;
     SliceLink* link_ = nullptr;
+    mutable std::vector<double> termsAhead_;  // ContinueBatch's terms computed ahead
 };
 
 }  // namespace tavorin

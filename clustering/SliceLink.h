@@ -37,13 +37,19 @@ class SliceLink {
                                     std::span<double> samples) = 0;
 };
 
-// The solutions of a batch whose sums travel together: small enough groups that every process
-// soon has work (process r starts on a group when process r - 1 has finished it), large enough
-// that a group still shares each pass over the pixels. Every process computes the same groups.
+// The solutions of a batch whose sums travel together. A batch of B solutions in groups of G
+// on R processes takes about (B / G + R - 1) stages of G solutions each, and one pass over the
+// pixels costs a solution about (1 + 1 / (2 G)) times what it costs in a large group; the
+// product is least near G = sqrt(B / (2 (R - 1))), the size chosen here (at most
+// `largestGroup`). Every process computes the same groups.
 inline std::size_t SliceGroupSize(std::size_t solutions, int processes, std::size_t largestGroup) {
     if (processes <= 1) return largestGroup;
-    const std::size_t perProcess = solutions / (2 * static_cast<std::size_t>(processes));
-    return perProcess < 1 ? 1 : (perProcess > largestGroup ? largestGroup : perProcess);
+    const auto others = static_cast<std::size_t>(processes - 1);
+    std::size_t group = 1;
+    while (group < largestGroup && (2 * group + 1) * (2 * group + 1) * others <= 2 * solutions) {
+        ++group;
+    }
+    return group;
 }
 
 }  // namespace tavorin

@@ -39,6 +39,7 @@ void SliceProcess::Begin(std::span<const long long> places, SliceLink& link) {
                           places.back()};
     evaluator_ = std::make_unique<Evaluator>(std::move(image), options_.threads);
     evaluator_->SetSliceLink(&link);
+    evaluator_->termsAheadBytes = termsAheadBytes;
 }
 
 std::vector<std::uint8_t> SliceProcess::Searched() const {

@@ -40,6 +40,10 @@ class SliceProcess {
     // Band `band` of the slice's searched pixels as raw samples of the image's type.
     std::vector<unsigned char> Band(int band) const;
 
+    // Bytes of terms the evaluation may compute ahead (Evaluator::termsAheadBytes); set
+    // before Begin.
+    long long termsAheadBytes = -1;
+
   private:
     RunParameters parameters_;
     RunOptions options_;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <span>
 #include <stdexcept>
 
@@ -29,6 +30,10 @@ int RunSliceWorker(const std::vector<std::string>& arguments, Channel& channel, 
     const cli::ClassifyCommandLine commandLine = cli::ParseClassifyOptions(arguments);
     SliceProcess process(commandLine.parameters, commandLine.options, channel.rank(),
                          channel.size());
+    // A process may be given less (or more) memory for the terms it computes ahead.
+    if (const char* bytes = std::getenv("TAVORIN_MPI_TERMS_AHEAD")) {
+        process.termsAheadBytes = std::atoll(bytes);
+    }
     MpiLink link(channel);
     for (;;) {
         CommandHeader header;
