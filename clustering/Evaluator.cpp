@@ -364,7 +364,7 @@ std::size_t Evaluator::defaultTermsAhead() const {
     // Terms read back from memory cost about half their computation again; that pays only when
     // the sums pass enough processes to save more on their way (measured: from five on).
     if (link_->processCount() < 5) return 0;
-    return std::max<std::size_t>(std::size_t{16} << 20,
+    return std::max<std::size_t>(std::size_t{256} << 20,
                                  4 * (image_.bandData ? image_.bandData->bytes() : 0));
 }
 

@@ -72,7 +72,7 @@ class Evaluator {
     // once they arrive mostly additions are left and the next slice soon has them.
     void ContinueBatch(const double* const* centres, std::size_t count) const;
     // Bytes of such terms computed ahead (0: none); -1: on five processes or more four times
-    // the bytes of the samples held, at least 16 MiB, and none on fewer.
+    // the bytes of the samples held, at least 256 MiB, and none on fewer.
     long long termsAheadBytes = -1;
 
     // The samples of the searched pixels `pixels` (indices among all searched pixels of the

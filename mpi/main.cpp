@@ -53,7 +53,7 @@ int RunProcess(const std::vector<std::string>& arguments, const std::atomic<int>
     // An interrupted run may have left the others mid-message.
     if (interruption.load() != 0) AbortJob(status);
     slices.Stop(status);
-    if (timesReport) {
+    if (timesReport && channel.size() > 1) {
         std::fprintf(stderr, "tavorin-mpi: %s\n", slices.mpiLink().TimesText().c_str());
     }
     return status;
