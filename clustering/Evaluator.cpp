@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -372,22 +373,28 @@ void Evaluator::ChunkTermsAhead(const squares::PixelBands& image,
                                 std::span<const double* const> centres, std::size_t chunks,
                                 double* terms, std::size_t stride) const {
     const squares::VectorWidth width = squares::FastestWidth();
+    forEachChunk(image, chunks, [&](std::size_t chunk, double* scratch) {
+        squares::ChunkTerms(image, centres, chunk, terms + chunk * stride, scratch, width);
+    });
+}
+
+void Evaluator::forEachChunk(const squares::PixelBands& image, std::size_t chunks,
+                             const std::function<void(std::size_t, double*)>& work) const {
     const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
     std::atomic<std::size_t> nextChunk{0};
-    const auto computeChunks = [&](int) {
+    const auto workChunks = [&](int) {
         std::vector<double> scratch(squares::ChunkScratchSize(image));
         for (;;) {
             const std::size_t chunk = nextChunk.fetch_add(1);
             if (chunk >= chunks) return;
-            squares::ChunkTerms(image, centres, chunk, terms + chunk * stride, scratch.data(),
-                                width);
+            work(chunk, scratch.data());
         }
     };
     if (threads <= 1) {
-        computeChunks(0);
+        workChunks(0);
         return;
     }
-    Pool().Run(threads, computeChunks);
+    Pool().Run(threads, workChunks);
 }
 
 std::vector<double> Evaluator::HeldPixelSamples(std::span<const long long> pixels) const {
@@ -422,23 +429,11 @@ std::vector<double> Evaluator::PixelSamples(std::span<const long long> pixels) c
 void Evaluator::Label(const CSolution& s, unsigned char* labels) const {
     const ImageView image = checkedImage(image_, s);
     const squares::VectorWidth width = squares::FastestWidth();
-    const std::size_t chunks = squares::ChunkCount(image.pixelCount);
-    const int threads = static_cast<int>(std::min(chunks, static_cast<std::size_t>(threadCount_)));
-    std::atomic<std::size_t> nextChunk{0};
-    const auto labelChunks = [&](int) {
-        std::vector<double> scratch(squares::ChunkScratchSize(image));
-        for (;;) {
-            const std::size_t chunk = nextChunk.fetch_add(1);
-            if (chunk >= chunks) return;
-            squares::ChunkLabels(image, s.centres.data(), chunk,
-                                 labels + chunk * squares::kChunkPixels, scratch.data(), width);
-        }
-    };
-    if (threads <= 1) {
-        labelChunks(0);
-        return;
-    }
-    Pool().Run(threads, labelChunks);
+    forEachChunk(image, squares::ChunkCount(image.pixelCount),
+                 [&](std::size_t chunk, double* scratch) {
+                     squares::ChunkLabels(image, s.centres.data(), chunk,
+                                          labels + chunk * squares::kChunkPixels, scratch, width);
+                 });
 }
 
 void Evaluator::ContinueJm(const squares::PixelBands& image, std::span<const double* const> centres,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -98,6 +99,10 @@ class Evaluator {
     // EvaluateAll over a split image, on process 0.
     void EvaluateAllSliced(std::span<CSolution* const> solutions) const;
     bool sliced() const { return link_ != nullptr && link_->processCount() > 1; }
+    // Calls work(chunk, scratch) for the chunks 0 .. chunks - 1 on up to threadCount() threads,
+    // each thread with scratch of ChunkScratchSize(image) doubles of its own.
+    void forEachChunk(const squares::PixelBands& image, std::size_t chunks,
+                      const std::function<void(std::size_t, double*)>& work) const;
     std::size_t defaultTermsAhead() const;
 
     // The workers of the side-by-side evaluations, made on first use and kept for the run.
