@@ -1,5 +1,7 @@
 #include "mpi/MpiSlices.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -95,13 +97,16 @@ MpiLink::Times MpiLink::times() {
 
 std::string MpiLink::TimesText() {
     const Times t = times();
-    char text[200];
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    char text[240];
     std::snprintf(text, sizeof text,
                   "process %d of %d: %lld batches, %.3f s in them (%.3f ms a batch), waiting "
-                  "%.1f %% of that",
+                  "%.1f %% of that; peak memory %.0f MiB",
                   channel_.rank(), channel_.size(), t.batches, t.batchSeconds,
                   t.batches > 0 ? 1000.0 * t.batchSeconds / static_cast<double>(t.batches) : 0.0,
-                  t.batchSeconds > 0.0 ? 100.0 * t.waitSeconds / t.batchSeconds : 0.0);
+                  t.batchSeconds > 0.0 ? 100.0 * t.waitSeconds / t.batchSeconds : 0.0,
+                  static_cast<double>(usage.ru_maxrss) / 1024.0);
     return text;
 }
 

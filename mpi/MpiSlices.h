@@ -41,7 +41,8 @@ class MpiLink : public SliceLink {
     void StartBatch();
     void EndBatch();
     Times times();
-    // "process R of N: B batches, S s in them (M ms a batch), waiting W % of that".
+    // "process R of N: B batches, S s in them (M ms a batch), waiting W % of that; peak memory
+    // P MiB".
     std::string TimesText();
 
   private:
