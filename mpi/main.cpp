@@ -62,7 +62,9 @@ int RunProcess(const std::vector<std::string>& arguments, const std::atomic<int>
 }  // namespace
 
 int main(int argc, char** argv) {
-    MPI_Init(&argc, &argv);
+    // The evaluation's threads never call MPI; only the main thread sends and receives.
+    int provided = 0;
+    MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
     int rank = 0;
     MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     const std::atomic<int>& interruption = tavorin::platform::InstallInterruptionHandlers();
