@@ -29,6 +29,9 @@ bool fileExists(const std::string& path) {
 // A header is a short text; anything far larger is some other file given by mistake.
 constexpr std::int64_t kLargestHeaderBytes = 16 * 1024 * 1024;
 
+// The most bands an image may have: far beyond any imaging spectrometer or time stack.
+constexpr int kMostBands = 1000000;
+
 std::string readHeaderText(const std::string& headerPath) {
     const platform::RegularFile header = platform::OpenRegularFile(headerPath);
     if (header.problem == platform::RegularFile::Problem::NotRegular) {
@@ -162,6 +165,13 @@ EnviHeaderRecord ParseEnviHeader(const std::string& path) {
     const SampleLayout layout{header.samples, header.lines, header.bands, header.dataType,
                               header.headerOffset};
     if (!ByteCountsFit(layout)) ThrowTooLarge(layout, "");
+    // Each band carries an entry of its own (its nodata value): a band count no sensor or stack
+    // comes near must not make the header reader allocate gigabytes.
+    if (header.bands > kMostBands) {
+        throw UserError("The header " + inQuotes(headerPath) +
+                        " gives bands = " + formatInt(header.bands) +
+                        "; an image may have at most " + formatInt(kMostBands) + " bands.");
+    }
     return header;
 }
 

@@ -203,6 +203,9 @@ TEST(ReadHeader, RefusesUnusableValues) {
                   "sample, one line and one band.");
     EXPECT_EQ(refusal("ENVI\nsamples = 99999999999\nlines = 2\nbands = 1\ndata type = 1\n"),
               prefix + "samples = 99999999999, which is out of range.");
+    // Found by the fuzz run: two billion bands and a data ignore value ran out of memory.
+    EXPECT_EQ(refusal(HeaderText(25, 20, 2147483647, 1, "data ignore value = 0\n")),
+              prefix + "bands = 2147483647; an image may have at most 1000000 bands.");
     EXPECT_EQ(refusal(HeaderText(3, 2, 1, 1, "interleave = bsx\n")),
               prefix + "interleave = bsx; only bsq, bil and bip can be read.");
     EXPECT_EQ(refusal(HeaderText(3, 2, 1, 1, "byte order = 2\n")),
