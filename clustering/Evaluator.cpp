@@ -193,6 +193,13 @@ double computeSeparation(const double* centres, std::size_t clusters, std::size_
     return separation;
 }
 
+// The kernels' view of the pixels an evaluation holds.
+ImageView viewOf(const EvaluationImage& run) {
+    return {run.bandData ? run.bandData->data() : nullptr, static_cast<std::size_t>(run.pixelCount),
+            static_cast<std::size_t>(run.bandCount), static_cast<std::size_t>(run.clusterNumber),
+            run.bandData ? run.bandData->type() : SampleType::Float64};
+}
+
 // The image of an evaluation, after checking the sizes the evaluation relies on.
 ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
     if (run.clusterNumber < 2 || run.bandCount < 1 || run.allPixelCount() < 1 ||
@@ -200,10 +207,7 @@ ImageView checkedImage(const EvaluationImage& run, const CSolution& s) {
         throw std::invalid_argument(
             "Evaluate: needs at least two clusters, one band and one pixel");
     }
-    const ImageView image{
-        run.bandData ? run.bandData->data() : nullptr, static_cast<std::size_t>(run.pixelCount),
-        static_cast<std::size_t>(run.bandCount), static_cast<std::size_t>(run.clusterNumber),
-        run.bandData ? run.bandData->type() : SampleType::Float64};
+    const ImageView image = viewOf(run);
     if (!run.bandData || run.bandData->size() < image.pixelCount * image.bandCount) {
         throw std::invalid_argument("Evaluate: the image holds fewer values than its geometry");
     }
@@ -330,11 +334,7 @@ void Evaluator::EvaluateAllSliced(std::span<CSolution* const> solutions) const {
 
 void Evaluator::ContinueBatch(const double* const* centres, std::size_t count) const {
     if (count == 0) return;
-    const ImageView image{image_.bandData ? image_.bandData->data() : nullptr,
-                          static_cast<std::size_t>(image_.pixelCount),
-                          static_cast<std::size_t>(image_.bandCount),
-                          static_cast<std::size_t>(image_.clusterNumber),
-                          image_.bandData ? image_.bandData->type() : SampleType::Float64};
+    const ImageView image = viewOf(image_);
     const std::size_t group = SliceGroupSize(count, link_->processCount(), kBatchSolutions);
     const std::span<const double* const> all(centres, count);
     const std::size_t budget =
@@ -398,32 +398,35 @@ void Evaluator::forEachChunk(const squares::PixelBands& image, std::size_t chunk
 }
 
 std::vector<double> Evaluator::HeldPixelSamples(std::span<const long long> pixels) const {
-    const auto bands = static_cast<std::size_t>(image_.bandCount);
-    const auto held = static_cast<std::size_t>(image_.pixelCount);
-    std::vector<double> samples(pixels.size() * bands);
+    std::vector<double> samples(pixels.size() * static_cast<std::size_t>(image_.bandCount));
     for (std::size_t i = 0; i < pixels.size(); ++i) {
-        const auto p = static_cast<std::size_t>(pixels[i]);
-        if (pixels[i] < 0 || p >= held) {
+        if (pixels[i] < 0 || pixels[i] >= image_.pixelCount) {
             throw std::out_of_range("Evaluator: a pixel outside the image");
         }
-        for (std::size_t k = 0; k < bands; ++k) {
-            samples[i * bands + k] = image_.bandData->at(k * held + p);
-        }
+        copyHeldSamples(pixels[i], samples, i);
     }
     return samples;
 }
 
 std::vector<double> Evaluator::PixelSamples(std::span<const long long> pixels) const {
     if (!sliced()) return HeldPixelSamples(pixels);
-    // Process 0 holds the first slice: pixels 0 .. pixelCount - 1 of all.
-    std::vector<long long> own;
-    for (const long long p : pixels) own.push_back(p < image_.pixelCount ? p : 0);
-    std::vector<double> samples =
-        image_.pixelCount > 0
-            ? HeldPixelSamples(own)
-            : std::vector<double>(pixels.size() * static_cast<std::size_t>(image_.bandCount));
+    // Process 0 holds the first slice, pixels 0 .. pixelCount - 1 of all; the link fills in
+    // the others.
+    std::vector<double> samples(pixels.size() * static_cast<std::size_t>(image_.bandCount));
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if (pixels[i] < image_.pixelCount) copyHeldSamples(pixels[i], samples, i);
+    }
     link_->GatherPixelSamples(pixels, image_.bandCount, samples);
     return samples;
+}
+
+void Evaluator::copyHeldSamples(long long pixel, std::vector<double>& samples,
+                                std::size_t i) const {
+    const auto bands = static_cast<std::size_t>(image_.bandCount);
+    const auto held = static_cast<std::size_t>(image_.pixelCount);
+    for (std::size_t k = 0; k < bands; ++k) {
+        samples[i * bands + k] = image_.bandData->at(k * held + static_cast<std::size_t>(pixel));
+    }
 }
 
 void Evaluator::Label(const CSolution& s, unsigned char* labels) const {

@@ -104,6 +104,8 @@ class Evaluator {
     void forEachChunk(const squares::PixelBands& image, std::size_t chunks,
                       const std::function<void(std::size_t, double*)>& work) const;
     std::size_t defaultTermsAhead() const;
+    // The d samples of held pixel `pixel` into samples[i * d ...].
+    void copyHeldSamples(long long pixel, std::vector<double>& samples, std::size_t i) const;
 
     // The workers of the side-by-side evaluations, made on first use and kept for the run.
     platform::ThreadPool& Pool() const;

@@ -14,9 +14,8 @@ class SliceLink {
   public:
     virtual ~SliceLink() = default;
 
-    // How many processes share the image, and which one this is (0: the search process).
+    // How many processes share the image.
     virtual int processCount() const = 0;
-    virtual int process() const = 0;
 
     // On process 0, before it evaluates a batch: sends the batch's `count` solutions, each of
     // `values` centre values at centres[s], to every other process.
@@ -36,6 +35,19 @@ class SliceLink {
     virtual void GatherPixelSamples(std::span<const long long> pixels, int bands,
                                     std::span<double> samples) = 0;
 };
+
+// Places one process's answer to GatherPixelSamples: `answer` holds, in the order asked, the
+// samples of those of `pixels` that lie in its slice, the searched pixels first .. end - 1.
+inline void PlacePixelSamples(std::span<const long long> pixels, long long first, long long end,
+                              int bands, std::span<const double> answer,
+                              std::span<double> samples) {
+    const auto width = static_cast<std::size_t>(bands);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if (pixels[i] < first || pixels[i] >= end) continue;
+        for (std::size_t k = 0; k < width; ++k) samples[i * width + k] = answer[next++];
+    }
+}
 
 // The solutions of a batch whose sums travel together. A batch of B solutions in groups of G
 // on R processes takes about (B / G + R - 1) stages of G solutions each, and one pass over the

@@ -20,28 +20,35 @@ SliceLines OwnLines(int lines, int process, int processes) {
     return {process * base + std::min(process, extra), base + (process < extra ? 1 : 0)};
 }
 
-SliceInput ReadSliceInput(const CEnviImage& description, SliceLines lines,
-                          const std::vector<std::optional<double>>& bandNodata) {
-    SliceInput slice;
-    slice.bandData = description.format == "ENVI"
-                         ? description.ReadLineSamples(lines.first, lines.count)
-                         : ReadGdalLineSamples(description, lines.first, lines.count);
-    slice.imagePixels = static_cast<long long>(lines.count) * description.samples;
-    slice.leftOut =
-        LeaveOutPixels(slice.bandData, slice.imagePixels, description.bands, bandNodata);
-    slice.bounds = BandBoundsOf(slice.bandData, description.bands, slice.searched());
-    return slice;
-}
-
-SliceSummary SummaryOf(const SliceInput& slice, int bands) {
+SliceSummary ReadSlice(const CEnviImage& description,
+                       const std::vector<std::optional<double>>& bandNodata, int process,
+                       int processes, SliceInput& slice) {
     SliceSummary summary;
+    try {
+        const SliceLines lines = OwnLines(description.lines, process, processes);
+        slice.bandData = description.format == "ENVI"
+                             ? description.ReadLineSamples(lines.first, lines.count)
+                             : ReadGdalLineSamples(description, lines.first, lines.count);
+        slice.imagePixels = static_cast<long long>(lines.count) * description.samples;
+        slice.leftOut =
+            LeaveOutPixels(slice.bandData, slice.imagePixels, description.bands, bandNodata);
+        summary.bounds = BandBoundsOf(slice.bandData, description.bands, slice.searched());
+    } catch (const UserError& error) {
+        summary.error = error.what();
+        return summary;
+    } catch (const std::bad_alloc&) {
+        summary.error = "Not enough memory for this image and these parameters.";
+        return summary;
+    }
     summary.searched = slice.searched();
     summary.nodata = slice.leftOut.nodataCount;
     summary.nonFinite = slice.leftOut.nonFiniteCount;
-    summary.bounds = slice.bounds;
-    summary.bounds.lower.resize(static_cast<std::size_t>(bands));
-    summary.bounds.upper.resize(static_cast<std::size_t>(bands));
     return summary;
+}
+
+std::vector<std::uint8_t> SearchedFlags(const SliceInput& slice) {
+    if (!slice.leftOut.searched.empty()) return slice.leftOut.searched;
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(slice.imagePixels), 1);
 }
 
 void SliceLabels(const SliceInput& slice, const Evaluator& evaluator, const CSolution& solution,
@@ -59,16 +66,7 @@ InputStageResult LoadSlicedInputStage(const RunParameters& parameters, const Nod
 
     // Every process reads its own lines at the same time; a refusal anywhere ends the run.
     slices.StartReading();
-    SliceSummary own;
-    try {
-        ownSlice =
-            ReadSliceInput(description, OwnLines(description.lines, 0, processes), bandNodata);
-        own = SummaryOf(ownSlice, description.bands);
-    } catch (const UserError& error) {
-        own.error = error.what();
-    } catch (const std::bad_alloc&) {
-        own.error = "Not enough memory for this image and these parameters.";
-    }
+    const SliceSummary own = ReadSlice(description, bandNodata, 0, processes, ownSlice);
     const std::vector<SliceSummary> summaries = slices.GatherSummaries(own);
     for (const SliceSummary& summary : summaries) {
         if (!summary.error.empty()) throw UserError(summary.error);
@@ -90,15 +88,7 @@ InputStageResult LoadSlicedInputStage(const RunParameters& parameters, const Nod
         searched += summary.searched;
     }
     slices.Begin(searchedBefore, searched);
-    if (leftOut.count() > 0) {
-        std::vector<std::uint8_t> ones;
-        if (ownSlice.leftOut.searched.empty()) {
-            ones.assign(static_cast<std::size_t>(ownSlice.imagePixels), 1);
-        }
-        leftOut.searched = slices.GatherSearched(ownSlice.leftOut.searched.empty()
-                                                     ? std::span<const std::uint8_t>(ones)
-                                                     : ownSlice.leftOut.searched);
-    }
+    if (leftOut.count() > 0) leftOut.searched = slices.GatherSearched(SearchedFlags(ownSlice));
 
     RunGlobals globals =
         RunGlobalsOf(parameters, description.lines, description.samples, description.bands);

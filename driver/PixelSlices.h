@@ -28,15 +28,9 @@ SliceLines OwnLines(int lines, int process, int processes);
 struct SliceInput {
     BandSamples bandData;       // the searched pixels of the slice, band-sequential
     LeftOutPixels leftOut;      // of the slice's pixels; `searched` empty when none is left out
-    BandBounds bounds;          // over the slice's searched pixels
     long long imagePixels = 0;  // the slice's pixels, searched or not
     long long searched() const { return imagePixels - leftOut.count(); }
 };
-
-// Reads `lines` of the image `description` describes, from its file, and leaves out its
-// pixels under `bandNodata`. Throws UserError for an image it cannot read.
-SliceInput ReadSliceInput(const CEnviImage& description, SliceLines lines,
-                          const std::vector<std::optional<double>>& bandNodata);
 
 // What a process tells process 0 of its slice once it has read it.
 struct SliceSummary {
@@ -44,9 +38,19 @@ struct SliceSummary {
     long long searched = 0;
     long long nodata = 0;
     long long nonFinite = 0;
-    BandBounds bounds;
+    BandBounds bounds;  // over the slice's searched pixels
 };
-SliceSummary SummaryOf(const SliceInput& slice, int bands);
+
+// Reads the lines of process `process` of `processes` (OwnLines) of the image `description`
+// describes, from its file, into `slice`, leaving out pixels under `bandNodata`, and tells
+// what it found. A refusal, or too little memory, is told in the summary instead of thrown, so
+// that process 0 can give it as the run's one message.
+SliceSummary ReadSlice(const CEnviImage& description,
+                       const std::vector<std::optional<double>>& bandNodata, int process,
+                       int processes, SliceInput& slice);
+
+// The slice's searched flags, one a pixel (1: searched).
+std::vector<std::uint8_t> SearchedFlags(const SliceInput& slice);
 
 // The labels of a slice's pixels for `solution`: the searched pixels' labels from the
 // evaluation of the slice, left-out pixels 0; `labels` holds the slice's imagePixels entries.

@@ -1,6 +1,5 @@
 #include "driver/SliceProcess.h"
 
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -16,20 +15,16 @@ SliceProcess::SliceProcess(RunParameters parameters, RunOptions options, int pro
       processes_(processes) {}
 
 SliceSummary SliceProcess::Read() {
-    SliceSummary summary;
     try {
         description_ = DescribeInputImage(parameters_.inputPath);
-        const std::vector<std::optional<double>> bandNodata =
-            ApplyNodataRule(options_.nodata, description_.bandNodata, description_.bands);
-        slice_ = ReadSliceInput(description_, OwnLines(description_.lines, process_, processes_),
-                                bandNodata);
-        summary = SummaryOf(slice_, description_.bands);
     } catch (const UserError& error) {
-        summary.error = error.what();
-    } catch (const std::bad_alloc&) {
-        summary.error = "Not enough memory for this image and these parameters.";
+        SliceSummary refused;
+        refused.error = error.what();
+        return refused;
     }
-    return summary;
+    return ReadSlice(description_,
+                     ApplyNodataRule(options_.nodata, description_.bandNodata, description_.bands),
+                     process_, processes_, slice_);
 }
 
 void SliceProcess::Begin(std::span<const long long> places, SliceLink& link) {
@@ -42,10 +37,7 @@ void SliceProcess::Begin(std::span<const long long> places, SliceLink& link) {
     evaluator_->termsAheadBytes = termsAheadBytes;
 }
 
-std::vector<std::uint8_t> SliceProcess::Searched() const {
-    if (!slice_.leftOut.searched.empty()) return slice_.leftOut.searched;
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(slice_.imagePixels), 1);
-}
+std::vector<std::uint8_t> SliceProcess::Searched() const { return SearchedFlags(slice_); }
 
 void SliceProcess::Evaluate(std::span<const double> centres, std::size_t values) const {
     std::vector<const double*> solutions;

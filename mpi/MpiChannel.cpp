@@ -51,19 +51,20 @@ void Channel::Broadcast(CommandHeader& header) {
 }
 
 void Channel::Broadcast(std::span<double> values) {
-    for (std::size_t at = 0; at < values.size(); at += kPieceBytes / sizeof(double)) {
-        const std::size_t count = std::min(values.size() - at, kPieceBytes / sizeof(double));
-        MPI_Request request;
-        MPI_Ibcast(values.data() + at, countOf(count), MPI_DOUBLE, 0, communicator_, &request);
-        Wait(request);
-    }
+    BroadcastPieces(values.data(), values.size(), sizeof(double), MPI_DOUBLE);
 }
 
 void Channel::Broadcast(std::span<long long> values) {
-    for (std::size_t at = 0; at < values.size(); at += kPieceBytes / sizeof(long long)) {
-        const std::size_t count = std::min(values.size() - at, kPieceBytes / sizeof(long long));
+    BroadcastPieces(values.data(), values.size(), sizeof(long long), MPI_LONG_LONG);
+}
+
+void Channel::BroadcastPieces(void* data, std::size_t count, std::size_t valueBytes,
+                              MPI_Datatype type) {
+    const std::size_t perPiece = kPieceBytes / valueBytes;
+    for (std::size_t at = 0; at < count; at += perPiece) {
         MPI_Request request;
-        MPI_Ibcast(values.data() + at, countOf(count), MPI_LONG_LONG, 0, communicator_, &request);
+        MPI_Ibcast(static_cast<unsigned char*>(data) + at * valueBytes,
+                   countOf(std::min(count - at, perPiece)), type, 0, communicator_, &request);
         Wait(request);
     }
 }

@@ -3,6 +3,7 @@
 #include <mpi.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -61,6 +62,9 @@ class Channel {
 
   private:
     void Wait(MPI_Request& request);
+    // Broadcasts `count` values of `valueBytes` bytes each from process 0, in pieces whose
+    // counts fit an int.
+    void BroadcastPieces(void* data, std::size_t count, std::size_t valueBytes, MPI_Datatype type);
 
     MPI_Comm communicator_;
     const std::atomic<int>& interruption_;

@@ -44,6 +44,11 @@ double secondsNow() {
 
 }  // namespace
 
+void SendCommand(Channel& channel, Command command, long long count, long long argument) {
+    CommandHeader header{static_cast<long long>(command), count, argument};
+    channel.Broadcast(header);
+}
+
 std::vector<unsigned char> SummaryBytes(const SliceSummary& summary) {
     std::vector<unsigned char> bytes;
     appendValue(bytes, summary.searched);
@@ -71,10 +76,7 @@ SliceSummary SummaryFromBytes(std::span<const unsigned char> bytes) {
     return summary;
 }
 
-void MpiLink::SetPlaces(std::vector<long long> searchedBefore, long long searched) {
-    searchedBefore_ = std::move(searchedBefore);
-    searched_ = searched;
-}
+void MpiLink::SetPlaces(std::vector<long long> places) { places_ = std::move(places); }
 
 void MpiLink::StartBatch() { batchStart_ = secondsNow(); }
 
@@ -114,9 +116,8 @@ void MpiLink::ShareBatch(const double* const* centres, std::size_t count, std::s
     times();
     StartBatch();
     channel_.FinishSends();
-    CommandHeader header{static_cast<long long>(Command::Evaluate),
-                         static_cast<long long>(count * values), static_cast<long long>(values)};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Evaluate, static_cast<long long>(count * values),
+                static_cast<long long>(values));
     std::vector<double> all;
     all.reserve(count * values);
     for (std::size_t s = 0; s < count; ++s) all.insert(all.end(), centres[s], centres[s] + values);
@@ -144,30 +145,19 @@ void MpiLink::FinishedSums(std::span<double> sums) {
 
 void MpiLink::GatherPixelSamples(std::span<const long long> pixels, int bands,
                                  std::span<double> samples) {
-    CommandHeader header{static_cast<long long>(Command::Pixels),
-                         static_cast<long long>(pixels.size()), bands};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Pixels, static_cast<long long>(pixels.size()), bands);
     std::vector<long long> asked(pixels.begin(), pixels.end());
     channel_.Broadcast(std::span<long long>(asked));
-    const auto width = static_cast<std::size_t>(bands);
     for (int process = 1; process < channel_.size(); ++process) {
         const auto index = static_cast<std::size_t>(process);
-        const long long first = searchedBefore_[index];
-        const long long end =
-            index + 1 < searchedBefore_.size() ? searchedBefore_[index + 1] : searched_;
         const std::vector<unsigned char> bytes = channel_.ReceiveBytes(process);
-        ByteReader reader(bytes);
-        for (std::size_t i = 0; i < pixels.size(); ++i) {
-            if (pixels[i] < first || pixels[i] >= end) continue;
-            for (std::size_t k = 0; k < width; ++k) samples[i * width + k] = reader.next<double>();
-        }
+        std::vector<double> answer(bytes.size() / sizeof(double));
+        std::memcpy(answer.data(), bytes.data(), answer.size() * sizeof(double));
+        PlacePixelSamples(pixels, places_[index], places_[index + 1], bands, answer, samples);
     }
 }
 
-void MpiSlices::StartReading() {
-    CommandHeader header{static_cast<long long>(Command::Read), 0, 0};
-    channel_.Broadcast(header);
-}
+void MpiSlices::StartReading() { SendCommand(channel_, Command::Read); }
 
 void MpiSlices::appendFromOthers(std::vector<unsigned char>& gathered) {
     for (int process = 1; process < channel_.size(); ++process) {
@@ -187,16 +177,13 @@ std::vector<SliceSummary> MpiSlices::GatherSummaries(const SliceSummary& own) {
 void MpiSlices::Begin(std::span<const long long> searchedBefore, long long searched) {
     std::vector<long long> places(searchedBefore.begin(), searchedBefore.end());
     places.push_back(searched);
-    CommandHeader header{static_cast<long long>(Command::Begin),
-                         static_cast<long long>(places.size()), 0};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Begin, static_cast<long long>(places.size()));
     channel_.Broadcast(std::span<long long>(places));
-    link_.SetPlaces({searchedBefore.begin(), searchedBefore.end()}, searched);
+    link_.SetPlaces(std::move(places));
 }
 
 std::vector<std::uint8_t> MpiSlices::GatherSearched(std::span<const std::uint8_t> own) {
-    CommandHeader header{static_cast<long long>(Command::Searched), 0, 0};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Searched);
     std::vector<unsigned char> searched(own.begin(), own.end());
     appendFromOthers(searched);
     return {searched.begin(), searched.end()};
@@ -204,9 +191,7 @@ std::vector<std::uint8_t> MpiSlices::GatherSearched(std::span<const std::uint8_t
 
 void MpiSlices::GatherLabels(const CSolution& solution, std::span<const unsigned char> own,
                              unsigned char* labels) {
-    CommandHeader header{static_cast<long long>(Command::Label),
-                         static_cast<long long>(solution.centres.size()), 0};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Label, static_cast<long long>(solution.centres.size()));
     std::vector<double> centres = solution.centres;
     channel_.Broadcast(std::span<double>(centres));
     std::memcpy(labels, own.data(), own.size());
@@ -219,8 +204,7 @@ void MpiSlices::GatherLabels(const CSolution& solution, std::span<const unsigned
 }
 
 std::vector<unsigned char> MpiSlices::GatherBand(int band, std::span<const unsigned char> own) {
-    CommandHeader header{static_cast<long long>(Command::Band), 0, band};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Band, 0, band);
     std::vector<unsigned char> gathered(own.begin(), own.end());
     appendFromOthers(gathered);
     return gathered;
@@ -228,8 +212,7 @@ std::vector<unsigned char> MpiSlices::GatherBand(int band, std::span<const unsig
 
 void MpiSlices::Stop(int status) {
     channel_.FinishSends();
-    CommandHeader header{static_cast<long long>(Command::Stop), 0, status};
-    channel_.Broadcast(header);
+    SendCommand(channel_, Command::Stop, 0, status);
 }
 
 }  // namespace tavorin::mpi

@@ -18,7 +18,6 @@ class MpiLink : public SliceLink {
     explicit MpiLink(Channel& channel) : channel_(channel) {}
 
     int processCount() const override { return channel_.size(); }
-    int process() const override { return channel_.rank(); }
     void ShareBatch(const double* const* centres, std::size_t count, std::size_t values) override;
     void TakeSums(std::span<double> sums) override;
     void PassSums(std::span<const double> sums) override;
@@ -26,8 +25,8 @@ class MpiLink : public SliceLink {
     void GatherPixelSamples(std::span<const long long> pixels, int bands,
                             std::span<double> samples) override;
 
-    // Where each process's searched pixels begin among all, and how many there are.
-    void SetPlaces(std::vector<long long> searchedBefore, long long searched);
+    // Where each process's searched pixels begin among all, and last how many there are.
+    void SetPlaces(std::vector<long long> places);
 
     // The pipeline's times on this process: batches, their wall time, and the part of it spent
     // waiting for sums from another process.
@@ -50,8 +49,7 @@ class MpiLink : public SliceLink {
     Times times_;
     double batchStart_ = -1.0;
     double lastFinished_ = -1.0;
-    std::vector<long long> searchedBefore_;
-    long long searched_ = 0;
+    std::vector<long long> places_;
 };
 
 // Process 0's view of the other processes: commands broadcast, answers gathered in process
@@ -81,6 +79,9 @@ class MpiSlices : public PixelSlices {
     Channel& channel_;
     MpiLink link_;
 };
+
+// Broadcasts a command of process 0 to every other process.
+void SendCommand(Channel& channel, Command command, long long count = 0, long long argument = 0);
 
 // A slice's summary as the bytes of one message, and back.
 std::vector<unsigned char> SummaryBytes(const SliceSummary& summary);

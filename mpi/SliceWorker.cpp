@@ -45,9 +45,7 @@ int RunSliceWorker(const std::vector<std::string>& arguments, Channel& channel, 
             case Command::Begin: {
                 std::vector<long long> places = receivePayload<long long>(channel, header.count);
                 process.Begin(places, link);
-                const long long searched = places.back();
-                places.pop_back();
-                link.SetPlaces(std::move(places), searched);
+                link.SetPlaces(std::move(places));
                 break;
             }
             case Command::Searched:

@@ -194,8 +194,7 @@ PictureRows RowsOf(const Picture& picture) {
     rows.height = picture.height;
     rows.palette = picture.palette;
     rows.transparentIndex = picture.transparentIndex;
-    const std::size_t rowBytes =
-        static_cast<std::size_t>(picture.width) * (picture.palette.empty() ? 3 : 1);
+    const std::size_t rowBytes = rows.rowBytes();
     rows.fillRow = [&picture, rowBytes](int y, std::uint8_t* row) {
         std::copy_n(picture.pixels.begin() +
                         static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * rowBytes),
@@ -210,8 +209,7 @@ Picture PictureOf(const PictureRows& rows) {
     picture.height = rows.height;
     picture.palette = rows.palette;
     picture.transparentIndex = rows.transparentIndex;
-    const std::size_t rowBytes =
-        static_cast<std::size_t>(rows.width) * (rows.palette.empty() ? 3 : 1);
+    const std::size_t rowBytes = rows.rowBytes();
     picture.pixels.resize(rowBytes * static_cast<std::size_t>(rows.height));
     for (int y = 0; y < rows.height; ++y) {
         rows.fillRow(y, picture.pixels.data() + static_cast<std::size_t>(y) * rowBytes);
@@ -286,7 +284,7 @@ Picture ScaledDown(const PictureRows& rows, int maxSide) {
     scaled.height = scaledSide(rows.height);
     scaled.palette = rows.palette;
     scaled.transparentIndex = rows.transparentIndex;
-    const std::size_t channels = rows.palette.empty() ? 3 : 1;
+    const std::size_t channels = rows.channels();
     scaled.pixels.resize(static_cast<std::size_t>(scaled.width) *
                          static_cast<std::size_t>(scaled.height) * channels);
     std::vector<std::uint8_t> source(static_cast<std::size_t>(rows.width) * channels);

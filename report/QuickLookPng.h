@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -29,6 +30,10 @@ struct PictureRows {
     std::vector<ClassColour> palette;  // empty for an RGB picture
     int transparentIndex = -1;
     std::function<void(int y, std::uint8_t* row)> fillRow;
+
+    // Bytes a pixel (three for RGB, one palette index) and a row.
+    std::size_t channels() const { return palette.empty() ? 3 : 1; }
+    std::size_t rowBytes() const { return static_cast<std::size_t>(width) * channels(); }
 };
 
 // The rows of a whole picture (which must outlive them), and the picture of rows.

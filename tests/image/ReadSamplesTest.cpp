@@ -98,15 +98,24 @@ std::vector<double> ExpectedBandSequential() {
     return values;
 }
 
+// The raw bytes of a 3-sample, 2-band image of `lines` lines in `interleave` ("bsq", "bil" or
+// "bip"), sample s of line l in band b being 100 b + 10 l + s.
+std::string InterleavedBytes(int lines, const std::string& interleave) {
+    std::string raw(static_cast<std::size_t>(2 * lines * 3), '\0');
+    for (int b = 0; b < 2; ++b)
+        for (int l = 0; l < lines; ++l)
+            for (int s = 0; s < 3; ++s) {
+                const int at = interleave == "bsq"   ? (b * lines + l) * 3 + s
+                               : interleave == "bil" ? (l * 2 + b) * 3 + s
+                                                     : (l * 3 + s) * 2 + b;
+                raw[static_cast<std::size_t>(at)] = static_cast<char>(100 * b + 10 * l + s);
+            }
+    return raw;
+}
+
 TEST(ReadBandData, ReordersBilAndBip) {
     TempDir dir;
-    std::string bil, bip;
-    for (int l = 0; l < 2; ++l)
-        for (int b = 0; b < 2; ++b)
-            for (int s = 0; s < 3; ++s) bil += static_cast<char>(100 * b + 10 * l + s);
-    for (int l = 0; l < 2; ++l)
-        for (int s = 0; s < 3; ++s)
-            for (int b = 0; b < 2; ++b) bip += static_cast<char>(100 * b + 10 * l + s);
+    const std::string bil = InterleavedBytes(2, "bil"), bip = InterleavedBytes(2, "bip");
     EXPECT_EQ(WriteImage(dir, HeaderText(3, 2, 2, 1, "interleave = bil\n"), bil).ReadBandData(),
               ExpectedBandSequential());
     EXPECT_EQ(WriteImage(dir, HeaderText(3, 2, 2, 1, "interleave = BIP\n"), bip).ReadBandData(),
@@ -120,26 +129,13 @@ TEST(ReadBandData, ReordersBilAndBip) {
 TEST(ReadLineSamples, ReadsOnlyTheAskedLinesOfEveryInterleave) {
     // 3 samples x 4 lines x 2 bands, sample 100 b + 10 l + s, after a 5-byte header offset.
     TempDir dir;
-    std::string bsq, bil, bip;
-    for (int b = 0; b < 2; ++b)
-        for (int l = 0; l < 4; ++l)
-            for (int s = 0; s < 3; ++s) bsq += static_cast<char>(100 * b + 10 * l + s);
-    for (int l = 0; l < 4; ++l)
-        for (int b = 0; b < 2; ++b)
-            for (int s = 0; s < 3; ++s) bil += static_cast<char>(100 * b + 10 * l + s);
-    for (int l = 0; l < 4; ++l)
-        for (int s = 0; s < 3; ++s)
-            for (int b = 0; b < 2; ++b) bip += static_cast<char>(100 * b + 10 * l + s);
     // Lines 1 and 2, band-sequentially.
     const std::vector<std::uint8_t> expected = {10,  11,  12,  20,  21,  22,
                                                 110, 111, 112, 120, 121, 122};
-    for (const auto& [interleave, raw] :
-         {std::pair{"bsq", bsq}, std::pair{"bil", bil}, std::pair{"bip", bip}}) {
+    for (const std::string interleave : {"bsq", "bil", "bip"}) {
         const CEnviImage image = WriteImage(
-            dir,
-            HeaderText(3, 4, 2, 1,
-                       "header offset = 5\ninterleave = " + std::string(interleave) + "\n"),
-            "HEADR" + raw);
+            dir, HeaderText(3, 4, 2, 1, "header offset = 5\ninterleave = " + interleave + "\n"),
+            "HEADR" + InterleavedBytes(4, interleave));
         const BandSamples middle = image.ReadLineSamples(1, 2);
         ASSERT_EQ(middle.type(), SampleType::UInt8) << interleave;
         const auto* values = static_cast<const std::uint8_t*>(middle.data());

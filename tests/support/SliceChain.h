@@ -35,7 +35,6 @@ class SliceChainLink : public SliceLink {
   public:
     SliceChainLink(SliceChain& chain, int process) : chain_(chain), process_(process) {}
     int processCount() const override { return chain_.processes; }
-    int process() const override { return process_; }
     void ShareBatch(const double* const* centres, std::size_t count, std::size_t values) override {
         chain_.batch.clear();
         for (std::size_t s = 0; s < count; ++s) {
@@ -58,15 +57,10 @@ class SliceChainLink : public SliceLink {
     }
     void GatherPixelSamples(std::span<const long long> pixels, int bands,
                             std::span<double> samples) override {
-        const auto width = static_cast<std::size_t>(bands);
         for (int r = 1; r < chain_.processes; ++r) {
             const auto at = static_cast<std::size_t>(r);
-            const std::vector<double> answer = chain_.samplesOf(r, pixels);
-            std::size_t next = 0;
-            for (std::size_t i = 0; i < pixels.size(); ++i) {
-                if (pixels[i] < chain_.places[at] || pixels[i] >= chain_.places[at + 1]) continue;
-                for (std::size_t k = 0; k < width; ++k) samples[i * width + k] = answer[next++];
-            }
+            PlacePixelSamples(pixels, chain_.places[at], chain_.places[at + 1], bands,
+                              chain_.samplesOf(r, pixels), samples);
         }
     }
 
